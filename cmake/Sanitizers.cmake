@@ -1,0 +1,13 @@
+# SANITIZE=address   -> AddressSanitizer + UndefinedBehaviorSanitizer
+# SANITIZE=thread    -> ThreadSanitizer (for the concurrent download tests)
+set(SANITIZE "" CACHE STRING "Sanitizer build: empty, 'address' or 'thread'")
+
+if(SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT SANITIZE STREQUAL "")
+    message(FATAL_ERROR "Unknown SANITIZE value '${SANITIZE}'")
+endif()

@@ -1,0 +1,97 @@
+#include "op/cos_result.h"
+
+#include <rapidxml.hpp>
+
+#include <cstring>
+#include <vector>
+
+#include "util/client_log.h"
+#include "util/cos_global_settings.h"
+
+namespace objstore {
+namespace {
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
+// rapidxml descends recursively; a pathologically nested body would exhaust the
+// stack, so such bodies are refused before parsing. Error documents are two levels deep.
+constexpr int kMaxElementDepth = 64;
+
+bool NestingWithinLimit(const std::vector<char>& text) {
+    int depth = 0;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '<') {
+            if (text[i] == '/' && text[i + 1] == '>') --depth;
+            continue;
+        }
+        const char next = text[i + 1];
+        if (next == '/') {
+            --depth;
+        } else if (next != '!' && next != '?' && ++depth > kMaxElementDepth) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string NodeText(const rapidxml::xml_node<>* node) {
+    return std::string(node->value(), node->value_size());
+}
+
+}  // namespace
+
+bool CosResult::ParseFromHttpResponse(const std::map<std::string, std::string>& headers,
+                                      const std::string& body) {
+    auto requestId = headers.find("x-cos-request-id");
+    if (requestId != headers.end()) m_requestId = requestId->second;
+    auto traceId = headers.find("x-cos-trace-id");
+    if (traceId != headers.end()) m_traceId = traceId->second;
+
+    // rapidxml parses in place and needs a zero-terminated, writable copy.
+    size_t skip = body.compare(0, 3, kUtf8Bom) == 0 ? 3 : 0;
+    std::vector<char> text(body.begin() + static_cast<std::ptrdiff_t>(skip), body.end());
+    text.push_back('\0');
+
+    rapidxml::xml_document<> doc;
+    try {
+        if (!NestingWithinLimit(text)) throw rapidxml::parse_error("nesting too deep", nullptr);
+        doc.parse<0>(text.data());
+    } catch (const rapidxml::parse_error&) {
+        OBJSTORE_LOG_ERR("%s:%s(%d) Parse string to xml doc error, xml_body=%s\n", body.c_str());
+        return false;
+    }
+
+    const rapidxml::xml_node<>* error = doc.first_node("Error");
+    if (error == nullptr) return false;
+
+    for (const rapidxml::xml_node<>* child = error->first_node(); child != nullptr;
+         child = child->next_sibling()) {
+        if (child->type() != rapidxml::node_element) continue;
+        const std::string name(child->name(), child->name_size());
+        if (name == "Code") {
+            m_errorCode = NodeText(child);
+        } else if (name == "Message") {
+            m_errorMsg = NodeText(child);
+        } else if (name == "Resource") {
+            m_resource = NodeText(child);
+        } else if (name == "RequestId") {
+            m_requestId = NodeText(child);
+        } else if (name == "TraceId") {
+            m_traceId = NodeText(child);
+        } else if (name == "ServerTime") {
+            m_serverTime = NodeText(child);
+        } else {
+            OBJSTORE_LOG_WARN("%s:%s(%d) Unknown field, field_name=%s, xml_body=%s\n", name.c_str(),
+                              body.c_str());
+        }
+    }
+    return true;
+}
+
+bool CosResult::ShouldRetryOnAlternateDomain() const {
+    const bool failedStatus = m_httpStatus < 200 || m_httpStatus > 299;
+    return failedStatus && m_requestId.empty() &&
+           CosGlobalSettings::Instance().GetRetryOnAlternateDomain();
+}
+
+}  // namespace objstore
