@@ -1,0 +1,57 @@
+// Background work of asynchronous transfers, run on the process-wide pool
+// "aysnc_pool".
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <Poco/Task.h>
+#include <Poco/TaskManager.h>
+#include <Poco/ThreadPool.h>
+
+namespace objstore {
+
+class TransferHandler;
+
+// A Poco task named "AsyncTask" that runs one body; an empty body throws
+// std::bad_function_call.
+class AsyncTask : public Poco::Task {
+  public:
+    explicit AsyncTask(std::function<void()> body);
+
+    void runTask() override;
+
+  private:
+    std::function<void()> m_body;
+};
+
+// A thread pool "aysnc_pool" (minimum 2, maximum AsyncPoolThreads at creation,
+// idle time 60 s) with a task manager over it, both created on first use. A
+// failed creation (AsyncPoolThreads below 2) throws and is tried again on the
+// next call. Destroys the manager before the pool.
+class AsyncTaskPool {
+  public:
+    AsyncTaskPool() = default;
+    AsyncTaskPool(const AsyncTaskPool&) = delete;
+    AsyncTaskPool& operator=(const AsyncTaskPool&) = delete;
+    ~AsyncTaskPool();
+
+    Poco::TaskManager& GetTaskManager();
+
+  private:
+    std::mutex m_lock;
+    std::unique_ptr<Poco::ThreadPool> m_pool;
+    std::unique_ptr<Poco::TaskManager> m_manager;
+};
+
+// The process-wide task manager of asynchronous transfers.
+Poco::TaskManager& GetAsyncTaskManager();
+
+// Wraps a task body so that an exception leaving it brings the handler to
+// Failed (status -1, the exception's text in the error message) instead of
+// leaving waiters blocked.
+std::function<void()> FailHandlerOnException(std::shared_ptr<TransferHandler> handler,
+                                             std::function<void()> body);
+
+}  // namespace objstore
