@@ -1,0 +1,84 @@
+#include "trsf/async_task.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include <Poco/Exception.h>
+
+#include "op/cos_result.h"
+#include "trsf/transfer_handler.h"
+#include "util/cos_global_settings.h"
+
+namespace objstore {
+
+namespace {
+constexpr int kPoolMinThreads = 2;
+constexpr int kPoolIdleSeconds = 60;
+}  // namespace
+
+AsyncTask::AsyncTask(std::function<void()> body)
+    : Poco::Task("AsyncTask"), m_body(std::move(body)) {}
+
+void AsyncTask::runTask() {
+    m_body();
+}
+
+AsyncTaskPool::~AsyncTaskPool() {
+    if (m_pool && m_pool->used() > 0) {
+        // A task still runs and would report to a destroyed manager; at exit it
+        // is safer to leave both alive than to tear them down under it.
+        m_manager.release();
+        m_pool.release();
+        return;
+    }
+    m_manager.reset();
+    m_pool.reset();
+}
+
+Poco::TaskManager& AsyncTaskPool::GetTaskManager() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_pool) {
+        const uint32_t configured = CosGlobalSettings::Instance().GetAsyncPoolThreads();
+        const int maxThreads = static_cast<int>(
+            std::min<uint32_t>(configured, static_cast<uint32_t>(std::numeric_limits<int>::max())));
+        // Throws Poco::AssertionViolationException when maxThreads < 2; nothing is
+        // kept, so the next call tries again.
+        m_pool = std::make_unique<Poco::ThreadPool>("aysnc_pool", kPoolMinThreads, maxThreads,
+                                                    kPoolIdleSeconds, POCO_THREAD_STACK_SIZE);
+    }
+    if (!m_manager) {
+        m_manager = std::make_unique<Poco::TaskManager>(*m_pool);
+    }
+    return *m_manager;
+}
+
+Poco::TaskManager& GetAsyncTaskManager() {
+    static AsyncTaskPool pool;
+    return pool.GetTaskManager();
+}
+
+std::function<void()> FailHandlerOnException(std::shared_ptr<TransferHandler> handler,
+                                             std::function<void()> body) {
+    return [handler = std::move(handler), body = std::move(body)]() {
+        std::string what;
+        try {
+            body();
+            return;
+        } catch (const Poco::Exception& e) {
+            what = e.displayText();
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "unknown exception";
+        }
+        CosResult result;
+        result.SetFail();
+        result.SetHttpStatus(-1);
+        result.SetErrorMsg("Transfer task ended by exception: " + what);
+        handler->UpdateStatus(Failed, result);
+    };
+}
+
+}  // namespace objstore
