@@ -1,0 +1,13 @@
+// Service-level operations; the installer uses none yet.
+#pragma once
+
+#include "op/base_op.h"
+
+namespace objstore {
+
+class ServiceOp : public BaseOp {
+  public:
+    using BaseOp::BaseOp;
+};
+
+}  // namespace objstore
