@@ -1,0 +1,65 @@
+// objstore-standin: a local stand-in for the object-storage service, serving one
+// bucket from a folder. See README.md for the options.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include <Poco/Net/HTTPServer.h>
+#include <Poco/Net/HTTPServerParams.h>
+#include <Poco/Net/ServerSocket.h>
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/ThreadPool.h>
+
+#include "object_handler.h"
+#include "standin_options.h"
+
+int main(int argc, char** argv) {
+    standin::StandinOptions options;
+    std::string error;
+    if (!standin::ParseStandinOptions(argc, argv, &options, &error)) {
+        std::cerr << "objstore-standin: " << error << "\n" << standin::StandinUsage();
+        return 2;
+    }
+
+    // Block the stop signals in every thread; the main thread waits for them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    try {
+        standin::ServiceState state(options);
+
+        Poco::Net::ServerSocket socket(Poco::Net::SocketAddress("127.0.0.1", options.port), 256);
+        auto* params = new Poco::Net::HTTPServerParams;
+        params->setMaxThreads(options.maxThreads);
+        params->setMaxQueued(256);
+        params->setKeepAlive(true);
+        params->setMaxKeepAliveRequests(0);
+        params->setKeepAliveTimeout(Poco::Timespan(30, 0));
+        params->setTimeout(Poco::Timespan(60, 0));
+        params->setSoftwareVersion("objstore-standin");
+        Poco::ThreadPool pool(16, options.maxThreads);
+        Poco::Net::HTTPServer server(new standin::ObjectHandlerFactory(state), pool, socket,
+                                     params);
+        server.start();
+
+        std::cout << "listening 127.0.0.1:" << socket.address().port() << std::endl;
+
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        state.stopping = true;
+        server.stopAll(true);
+        pool.joinAll();
+    } catch (const std::exception& e) {
+        std::cerr << "objstore-standin: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
