@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "op/xml_nesting.h"
 #include "util/client_log.h"
 #include "util/cos_global_settings.h"
 
@@ -13,26 +14,9 @@ namespace {
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
-// rapidxml descends recursively; a pathologically nested body would exhaust the
-// stack, so such bodies are refused before parsing. Error documents are two levels deep.
-constexpr int kMaxElementDepth = 64;
-
-bool NestingWithinLimit(const std::vector<char>& text) {
-    int depth = 0;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '<') {
-            if (text[i] == '/' && text[i + 1] == '>') --depth;
-            continue;
-        }
-        const char next = text[i + 1];
-        if (next == '/') {
-            --depth;
-        } else if (next != '!' && next != '?' && ++depth > kMaxElementDepth) {
-            return false;
-        }
-    }
-    return true;
-}
+// Error documents are two levels deep; far deeper text would exhaust the stack
+// of rapidxml's recursive descent and is refused like text that does not parse.
+constexpr size_t kMaxElementDepth = 64;
 
 std::string NodeText(const rapidxml::xml_node<>* node) {
     return std::string(node->value(), node->value_size());
@@ -54,7 +38,9 @@ bool CosResult::ParseFromHttpResponse(const std::map<std::string, std::string>& 
 
     rapidxml::xml_document<> doc;
     try {
-        if (!NestingWithinLimit(text)) throw rapidxml::parse_error("nesting too deep", nullptr);
+        if (DeepestXmlNesting(text.data()) > kMaxElementDepth) {
+            throw rapidxml::parse_error("nesting too deep", text.data());
+        }
         doc.parse<0>(text.data());
     } catch (const rapidxml::parse_error&) {
         OBJSTORE_LOG_ERR("%s:%s(%d) Parse string to xml doc error, xml_body=%s\n", body.c_str());
