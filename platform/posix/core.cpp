@@ -1,0 +1,133 @@
+// Last error, the handle table, waiting, time and sleeping.
+#include <errno.h>
+#include <time.h>
+
+#include <map>
+#include <thread>
+
+#include "platform/posix/layer.h"
+
+namespace winlayer {
+namespace {
+
+thread_local DWORD lastError = 0;
+
+struct HandleTable {
+    std::mutex mutex;
+    std::map<uintptr_t, std::shared_ptr<Object>> objects;
+    uintptr_t next = 0x100;
+};
+
+HandleTable& Handles() {
+    static HandleTable* table = new HandleTable;  // outlives static destructors of other objects
+    return *table;
+}
+
+}  // namespace
+
+void SetError(DWORD code) {
+    lastError = code;
+}
+
+DWORD ErrorFromErrno(int err) {
+    switch (err) {
+        case 0:
+            return ERROR_SUCCESS;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        case ETXTBSY:
+        case EBUSY:
+            return ERROR_SHARING_VIOLATION;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
+        case EMFILE:
+        case ENFILE:
+            return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EXDEV:
+            return ERROR_NOT_SAME_DEVICE;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        case ENOEXEC:
+            return ERROR_BAD_EXE_FORMAT;
+        default:
+            return ERROR_INVALID_FUNCTION;
+    }
+}
+
+HANDLE AddHandle(std::shared_ptr<Object> object) {
+    HandleTable& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    uintptr_t value = table.next;
+    table.next += 4;
+    table.objects[value] = std::move(object);
+    return reinterpret_cast<HANDLE>(value);
+}
+
+std::shared_ptr<Object> LookupHandle(HANDLE handle) {
+    HandleTable& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
+    return it == table.objects.end() ? nullptr : it->second;
+}
+
+bool RemoveHandle(HANDLE handle) {
+    std::shared_ptr<Object> object;  // destroyed outside the lock
+    HandleTable& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == table.objects.end()) return false;
+    object = std::move(it->second);
+    table.objects.erase(it);
+    return true;
+}
+
+}  // namespace winlayer
+
+using namespace winlayer;
+
+DWORD GetLastError() {
+    return lastError;
+}
+void SetLastError(DWORD code) {
+    lastError = code;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    if (handle == GetCurrentProcess()) return TRUE;  // pseudo handle
+    if (!RemoveHandle(handle)) {
+        SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    auto waitable = HandleAs<Waitable>(handle);
+    if (!waitable) return WAIT_FAILED;
+    return waitable->WaitResult(milliseconds);
+}
+
+void Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+DWORD GetTickCount() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return DWORD(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}

@@ -1,0 +1,135 @@
+// The system root: the host folder that holds the emulated machine (drive folders, registry,
+// the layer's settings), chosen by OBJSTORE_SYSROOT with a per-user default.
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "platform/posix/layer.h"
+#include "platform/posix/profile_text.h"
+
+#ifndef OBJSTORE_WIN_SHIMS_DIR
+#define OBJSTORE_WIN_SHIMS_DIR ""
+#endif
+
+namespace winlayer {
+
+void EnsureRegistrySkeleton();  // registry.cpp
+
+namespace {
+
+std::string HostUserName() {
+    if (passwd* pw = getpwuid(geteuid())) return pw->pw_name;
+    const char* user = getenv("USER");
+    return user ? user : "user";
+}
+
+std::string DefaultRoot() {
+    const char* home = getenv("HOME");
+    if (home && *home) return std::string(home) + "/.local/share/objstore-sysroot";
+    return "/tmp/objstore-sysroot-" + std::to_string(geteuid());
+}
+
+void MakeDirs(const std::string& path) {
+    std::string prefix;
+    std::stringstream parts(path);
+    std::string part;
+    while (std::getline(parts, part, '/')) {
+        if (part.empty()) continue;
+        prefix += "/" + part;
+        mkdir(prefix.c_str(), 0755);
+    }
+}
+
+// Installs a helper program (cmd.exe, xcopy.exe) into the system folder when it is missing or
+// differs from the built one.
+void InstallShim(const std::string& fromDir, const std::string& name, const std::string& toDir) {
+    std::string from = fromDir + "/" + name, to = toDir + "/" + name;
+    struct stat src, dst;
+    if (stat(from.c_str(), &src) != 0) return;
+    if (stat(to.c_str(), &dst) == 0 && dst.st_size == src.st_size &&
+        dst.st_mtim.tv_sec == src.st_mtim.tv_sec)
+        return;
+    std::string temp = to + ".new";
+    {
+        std::ifstream in(from, std::ios::binary);
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << in.rdbuf();
+    }
+    chmod(temp.c_str(), 0755);
+    timespec times[2] = {src.st_atim, src.st_mtim};
+    utimensat(AT_FDCWD, temp.c_str(), times, 0);
+    rename(temp.c_str(), to.c_str());
+}
+
+void BuildSkeleton(const std::string& root) {
+    const std::string c = root + "/drive_c";
+    for (const char* dir : {"/windows/system32", "/windows/temp", "/Users/Public/Desktop",
+                            "/ProgramData", "/Program Files"})
+        MakeDirs(c + dir);
+    MakeDirs(c + "/Users/" + RunningAccountName() + "/AppData/Roaming");
+    const char* envShims = getenv("OBJSTORE_WIN_SHIMS");
+    std::string shims = envShims && *envShims ? envShims : OBJSTORE_WIN_SHIMS_DIR;
+    if (!shims.empty())
+        for (const char* name : {"cmd.exe", "xcopy.exe"})
+            InstallShim(shims, name, c + "/windows/system32");
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+std::string SystemRootDir() {
+    const char* env = getenv("OBJSTORE_SYSROOT");
+    std::string root = env && *env ? env : DefaultRoot();
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    static std::mutex mutex;
+    static std::set<std::string> prepared;
+    bool fresh = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        fresh = prepared.insert(root).second;
+    }
+    if (fresh) {
+        MakeDirs(root);
+        BuildSkeleton(root);
+        EnsureRegistrySkeleton();
+    }
+    return root;
+}
+
+// Settings of the emulated machine, in <root>/settings.ini, read on every call so that tests may
+// change them while a program runs.
+std::string Setting(const std::string& section, const std::string& key,
+                    const std::string& fallback) {
+    std::string value;
+    if (ProfileGet(ReadFile(SystemRootDir() + "/settings.ini"), section, key, value)) return value;
+    return fallback;
+}
+
+bool HasSetting(const std::string& section, const std::string& key) {
+    std::string value;
+    return ProfileGet(ReadFile(SystemRootDir() + "/settings.ini"), section, key, value);
+}
+
+std::string RunningAccountName() {
+    static const std::string host = HostUserName();
+    // Read directly (not through Setting) because the skeleton depends on it.
+    const char* rootEnv = getenv("OBJSTORE_SYSROOT");
+    std::string root = rootEnv && *rootEnv ? rootEnv : DefaultRoot();
+    std::string value;
+    if (ProfileGet(ReadFile(root + "/settings.ini"), "account", "user", value) && !value.empty())
+        return value;
+    return host;
+}
+
+}  // namespace winlayer

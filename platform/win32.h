@@ -1,0 +1,29 @@
+// The one header through which code outside platform/ reaches Win32 names.
+//
+// Windows build: the system headers. Native build: the subset of the API that the installer calls,
+// implemented over POSIX in platform/posix/ (see platform/README.md for what it emulates).
+#pragma once
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <direct.h>
+#include <io.h>
+#include <objbase.h>
+#include <share.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <tlhelp32.h>
+#include <windows.h>
+#include <winsock2.h>
+#include <wtsapi32.h>
+#else
+#include "platform/posix/win32_com.h"
+#include "platform/posix/win32_functions.h"
+#include "platform/posix/win32_types.h"
+#endif
+
+#include "platform/host_path.h"
