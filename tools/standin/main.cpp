@@ -18,10 +18,16 @@
 #include "standin_options.h"
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--help") {
+            std::cout << standin::StandinUsage();
+            return 0;
+        }
+    }
     standin::StandinOptions options;
     std::string error;
     if (!standin::ParseStandinOptions(argc, argv, &options, &error)) {
-        std::cerr << "objstore-standin: " << error << "\n" << standin::StandinUsage();
+        std::cerr << "objstore-standin: " << error << " (--help lists the options)\n";
         return 2;
     }
 

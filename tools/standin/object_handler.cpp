@@ -84,7 +84,7 @@ class Exchange {
   public:
     Exchange(ServiceState& state, HTTPServerRequest& request, HTTPServerResponse& response)
         : m_state(state), m_request(request), m_response(response) {}
-    ~Exchange() { m_state.log.Write(m_record); }
+    ~Exchange() { WriteLog(); }
 
     void Run();
     // For the last-resort handler: answers 500 unless an answer went out.
@@ -99,6 +99,9 @@ class Exchange {
     void SendBody(int fd, uint64_t first, uint64_t length);
     void ResetConnection();
     Poco::Net::StreamSocket& Socket();
+    // Writes the request's log line once. Called just before the last bytes of
+    // the answer go out, so a client holding the whole answer finds its line.
+    void WriteLog();
 
     ServiceState& m_state;
     HTTPServerRequest& m_request;
@@ -108,7 +111,14 @@ class Exchange {
     std::string m_resource;
     std::string m_traceId;
     bool m_answered = false;
+    bool m_logged = false;
 };
+
+void Exchange::WriteLog() {
+    if (m_logged) return;
+    m_logged = true;
+    m_state.log.Write(m_record);
+}
 
 void Exchange::Run() {
     const uint64_t sequence = m_state.sequence.fetch_add(1) + 1;
@@ -219,13 +229,15 @@ void Exchange::SendError(const ServiceError& error) {
     m_answered = true;
     if (IsHead()) {
         m_response.setContentLength(0);
+        WriteLog();
         m_response.send().flush();
         return;
     }
     const std::string body = ErrorBody(error, m_resource, m_record.requestId, m_traceId);
     m_response.setContentLength(static_cast<std::streamsize>(body.size()));
-    m_response.sendBuffer(body.data(), body.size());
     m_record.bodyBytes = body.size();
+    WriteLog();
+    m_response.sendBuffer(body.data(), body.size());
 }
 
 void Exchange::ServeObject(const ObjectTarget& target) {
@@ -285,6 +297,7 @@ void Exchange::ServeObject(const ObjectTarget& target) {
     m_response.setContentLength64(static_cast<Poco::Int64>(length));
     m_record.status = status;
     m_answered = true;
+    if (IsHead() || length == 0) WriteLog();
     m_response.send().flush();
     if (!IsHead()) SendBody(file.get(), first, length);
 }
@@ -302,6 +315,7 @@ void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
                              : static_cast<size_t>(std::clamp<uint64_t>(drip / 10, 1, kChunkBytes));
     std::vector<char> buffer(chunk);
     Poco::Net::StreamSocket& socket = Socket();
+    if (limit == 0) WriteLog();
     const auto started = std::chrono::steady_clock::now();
     uint64_t sent = 0;
     try {
@@ -311,6 +325,10 @@ void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
             const ssize_t got = ::pread(fd, buffer.data(), want, static_cast<off_t>(first + sent));
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) break;  // the file shrank under us: the answer cannot be completed
+            if (sent + static_cast<uint64_t>(got) == limit) {
+                m_record.bodyBytes = limit;
+                WriteLog();
+            }
             socket.sendBytes(buffer.data(), static_cast<int>(got), MSG_NOSIGNAL);
             sent += static_cast<uint64_t>(got);
             m_record.bodyBytes = sent;
@@ -349,6 +367,7 @@ Poco::Net::StreamSocket& Exchange::Socket() {
 
 // Ends the connection at once with a reset, as a crashed peer would.
 void Exchange::ResetConnection() {
+    WriteLog();
     m_response.setKeepAlive(false);
     try {
         Poco::Net::StreamSocket socket =
