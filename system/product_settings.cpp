@@ -1,0 +1,6 @@
+#include "system/product_settings.h"
+
+ProductSettings& ProductSettings::Instance() {
+    static ProductSettings settings;
+    return settings;
+}
