@@ -1,0 +1,98 @@
+// The client facade: asynchronous downloads, the second attempt on the
+// alternative domain, and failures that must still end the wait.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <mutex>
+
+#include "cos_client.h"
+#include "standin_fixture.h"
+#include "trsf/transfer_handler.h"
+#include "util/build_config.h"
+
+namespace objstore {
+namespace {
+
+using test::StandinTest;
+
+class ClientTest : public StandinTest {};
+
+TEST_F(ClientTest, AsyncDownloadReturnsAtOnceAndTheWaitEndsWithTheWholeObject) {
+    const std::string content(300000, 'q');
+    PutObject("8.5/depend.zip", content);
+    Start({"delay:400,method=HEAD"});
+    CosClient client(Config());
+    CosClient second(Config());
+    EXPECT_EQ(CosClient::NetworkInitCount(), 1);
+
+    std::atomic<int> doneCalls{0};
+    AsyncMultiGetObjectReq req(m_settings.bucket, "8.5/depend.zip", m_dir.PathOf("depend.zip"));
+    req.SetDoneCallback([&doneCalls](const std::shared_ptr<AsyncContext>& context, void*) {
+        EXPECT_TRUE(context->GetResult().IsSucc());
+        ++doneCalls;
+    });
+    std::shared_ptr<AsyncContext> context = client.AsyncMultiGetObject(req);
+    ASSERT_TRUE(context);
+    // The head request is still held back by the service.
+    const TransferState early = context->GetTransferHandler()->GetStatus();
+    EXPECT_TRUE(early == TransferState::NotStarted || early == TransferState::InProgress);
+
+    context->WaitUntilFinished();
+    EXPECT_EQ(context->GetTransferHandler()->GetStatus(), TransferState::Completed);
+    CosResult result = context->GetResult();
+    ASSERT_TRUE(result.IsSucc()) << result.GetErrorMsg();
+    EXPECT_EQ(doneCalls, 1);
+    std::ifstream in(m_dir.PathOf("depend.zip"), std::ios::binary);
+    std::string fetched((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(fetched, content);
+    EXPECT_TRUE(client.ObjectExists(m_settings.bucket, "8.5/depend.zip"));
+}
+
+TEST(Client, FailedLengthQueryIsRepeatedOnTheAlternativeDomainOnSameHandler) {
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    std::vector<std::string> urls;
+    std::mutex urlsLock;
+    settings.SetLogLevel(3);
+    settings.SetLogOutput(0);
+    settings.SetRetryOnAlternateDomain(true);
+    settings.SetLogCallback([&](const std::string& line) {
+        const std::string marker = "send request to [";
+        const size_t at = line.find(marker);
+        if (at == std::string::npos) return;
+        std::lock_guard<std::mutex> guard(urlsLock);
+        urls.push_back(line.substr(at + marker.size(), line.find(']', at) - at - marker.size()));
+    });
+    test::TestDir dir;
+    CosClient client(CosConfig(42, "id", "key", "ap-x"));
+    AsyncMultiGetObjectReq req("pkgs", "a.zip", dir.PathOf("a.zip"));
+    std::shared_ptr<AsyncContext> context = client.AsyncMultiGetObject(req);
+    context->WaitUntilFinished();
+    EXPECT_EQ(context->GetTransferHandler()->GetStatus(), TransferState::Failed);
+    EXPECT_EQ(context->GetResult().GetHttpStatus(), -1);
+    std::lock_guard<std::mutex> guard(urlsLock);
+    ASSERT_EQ(urls.size(), 2u);  // one head per attempt, never a third attempt
+    EXPECT_NE(urls[0].find(build::kDefaultDomain), std::string::npos) << urls[0];
+    EXPECT_NE(urls[1].find(build::kAlternateDomain), std::string::npos) << urls[1];
+    settings.ResetToDefaults();
+}
+
+TEST(Client, AnExceptionInTheDownloadFailsTheHandlerInsteadOfHangingTheWait) {
+    // With the DNS cache on, a host the resolver cannot find raises out of the
+    // download itself.
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    settings.SetLogLevel(0);
+    settings.SetUseDnsCache(true);
+    test::TestDir dir;
+    CosClient client(CosConfig(42, "id", "key", "ap-x"));
+    AsyncMultiGetObjectReq req("pkgs", "a.zip", dir.PathOf("a.zip"));
+    std::shared_ptr<AsyncContext> context = client.AsyncMultiGetObject(req);
+    context->WaitUntilFinished();
+    EXPECT_EQ(context->GetTransferHandler()->GetStatus(), TransferState::Failed);
+    const CosResult result = context->GetResult();
+    EXPECT_FALSE(result.IsSucc());
+    EXPECT_FALSE(result.GetErrorMsg().empty());
+    settings.ResetToDefaults();
+}
+
+}  // namespace
+}  // namespace objstore

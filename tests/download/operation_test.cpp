@@ -1,0 +1,190 @@
+// Operation base, head and existence test against the stand-in service.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "op/object_op.h"
+#include "standin_fixture.h"
+#include "util/build_config.h"
+
+namespace objstore {
+namespace {
+
+using test::StandinTest;
+
+std::shared_ptr<CosConfig> Shared(const CosConfig& config) {
+    return std::make_shared<CosConfig>(config);
+}
+
+class OperationTest : public StandinTest {};
+
+TEST_F(OperationTest, HeadReturnsLengthEtagAndRequestId) {
+    PutObject("8.5/base.zip", std::string(12345, 'z'));
+    Start();
+    ObjectOp op(Shared(Config()));
+    HeadObjectReq req(m_settings.bucket, "8.5/base.zip");
+    HeadObjectResp resp;
+    CosResult result = op.HeadObject(req, &resp);
+    ASSERT_TRUE(result.IsSucc()) << result.GetErrorMsg();
+    EXPECT_EQ(result.GetHttpStatus(), 200);
+    EXPECT_EQ(resp.GetContentLength(), 12345u);
+    EXPECT_EQ(resp.GetEtag().size(), 32u);
+    EXPECT_FALSE(result.GetXCosRequestId().empty());
+    EXPECT_EQ(result.GetXCosRequestId(), resp.GetRequestId());
+}
+
+TEST_F(OperationTest, MissingObjectIsNoSuchKeyWithAnEmptyMessage) {
+    Start();
+    ObjectOp op(Shared(Config()));
+    HeadObjectReq req(m_settings.bucket, "absent.zip");
+    HeadObjectResp resp;
+    CosResult result = op.HeadObject(req, &resp);
+    EXPECT_FALSE(result.IsSucc());
+    EXPECT_EQ(result.GetHttpStatus(), 404);
+    EXPECT_EQ(result.GetErrorCode(), "NoSuchKey");
+    EXPECT_EQ(result.GetErrorMsg(), "");
+    EXPECT_FALSE(op.ObjectExists(m_settings.bucket, "absent.zip"));
+}
+
+TEST_F(OperationTest, RefusedSignatureReachesTheResultFromTheErrorBody) {
+    PutObject("a.zip", "a");
+    Start();
+    CosConfig wrong(m_settings.appId, m_settings.secretId, "not-the-key", m_settings.region);
+    ObjectOp op(Shared(wrong));
+    GetObjectReq req(m_settings.bucket, "a.zip");
+    BaseResp resp;
+    CosResult result = op.NormalAction(m_settings.BucketHost(), req.GetPath(), req, "", &resp);
+    EXPECT_FALSE(result.IsSucc());
+    EXPECT_EQ(result.GetHttpStatus(), 403);
+    EXPECT_EQ(result.GetErrorCode(), "SignatureDoesNotMatch");
+    EXPECT_FALSE(result.GetErrorMsg().empty());
+    EXPECT_EQ(result.GetResourceAddr(), m_settings.BucketHost() + "/a.zip");
+    EXPECT_FALSE(result.GetXCosRequestId().empty());
+    EXPECT_FALSE(result.GetXCosTraceId().empty());
+    EXPECT_EQ(resp.GetBody(), "");  // the response is filled on success only
+}
+
+TEST_F(OperationTest, InvalidConfigurationSendsNothing) {
+    Start();
+    const CosConfig configs[] = {
+        CosConfig(m_settings.appId, m_settings.secretId, m_settings.secretKey, ""),
+        CosConfig(m_settings.appId, "", m_settings.secretKey, m_settings.region),
+        CosConfig(m_settings.appId, m_settings.secretId, "", m_settings.region),
+    };
+    for (const CosConfig& config : configs) {
+        ObjectOp op(Shared(config));
+        HeadObjectReq req(m_settings.bucket, "a.zip");
+        HeadObjectResp resp;
+        CosResult result = op.HeadObject(req, &resp);
+        EXPECT_EQ(result.GetHttpStatus(), -1);
+        EXPECT_EQ(result.GetErrorMsg(),
+                  "Invalid access_key secret_key or region, please check your configuration");
+    }
+    EXPECT_TRUE(RequestLog().empty());
+}
+
+TEST_F(OperationTest, SecurityTokenIsSentAndSigned) {
+    PutObject("a.zip", "a");
+    Start();
+    CosConfig config = Config();
+    config.SetSecurityToken("temporary-token");
+    std::vector<std::string> lines;
+    std::mutex linesLock;
+    CosGlobalSettings::Instance().SetLogLevel(4);
+    CosGlobalSettings::Instance().SetLogOutput(0);
+    CosGlobalSettings::Instance().SetLogCallback([&](const std::string& line) {
+        std::lock_guard<std::mutex> guard(linesLock);
+        lines.push_back(line);
+    });
+    ObjectOp op(Shared(config));
+    EXPECT_TRUE(op.ObjectExists(m_settings.bucket, "a.zip"));
+    bool tokenSent = false, tokenSigned = false;
+    for (const std::string& line : lines) {
+        if (line.find("x-cos-security-token: temporary-token") != std::string::npos)
+            tokenSent = true;
+        if (line.find("q-header-list=host;x-cos-security-token") != std::string::npos)
+            tokenSigned = true;
+    }
+    EXPECT_TRUE(tokenSent);
+    EXPECT_TRUE(tokenSigned);
+}
+
+TEST_F(OperationTest, ExistenceTestSendsOneHeadWhenTheRepeatIsOff) {
+    Start();
+    ObjectOp op(Shared(Config()));
+    EXPECT_FALSE(op.ObjectExists(m_settings.bucket, "absent.zip"));
+    EXPECT_EQ(RequestLog("HEAD").size(), 1u);
+}
+
+TEST(OperationBase, RealUrlAndDefaultDomainRules) {
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    settings.SetLogLevel(0);
+    auto config = Shared(CosConfig(1, "id", "key", "ap-x"));
+    ObjectOp op(config);
+    EXPECT_EQ(op.GetRealUrl("h.example", "a.zip", false), "http://h.example/a.zip");
+    EXPECT_EQ(op.GetRealUrl("h.example", "", true), "https://h.example/");
+    EXPECT_EQ(op.GetRealUrl("h.example", "/a b/c", false), "http://h.example/a%20b/c");
+    EXPECT_TRUE(op.UsesDefaultDomain());
+
+    EXPECT_FALSE(ObjectOp(Shared(CosConfig(1, "id", "key", "accelerate"))).UsesDefaultDomain());
+
+    settings.SetForcedHost("127.0.0.1:1");
+    EXPECT_TRUE(op.UsesDefaultDomain());  // set but not switched on
+    settings.SetUseForcedHost(true);
+    EXPECT_FALSE(op.UsesDefaultDomain());
+    EXPECT_EQ(op.GetRealUrl("h.example", "/a", false), "http://127.0.0.1:1/a");
+    settings.SetUseForcedHost(false);
+
+    config->SetEndpointOverride(true, false, "override.example");
+    EXPECT_TRUE(op.UsesDefaultDomain());  // one switch is not enough
+    config->SetEndpointOverride(true, true, "override.example");
+    EXPECT_FALSE(op.UsesDefaultDomain());
+    EXPECT_EQ(op.GetRealUrl("h.example", "/a", false), "http://override.example/a");
+    config->SetEndpointOverride(false, false, "");
+
+    config->SetCustomDomain("cdn.example");
+    EXPECT_FALSE(op.UsesDefaultDomain());
+    EXPECT_EQ(op.GetRealUrl("h.example", "/a", false), "http://cdn.example/a");
+    config->SetCustomDomain("");
+    settings.SetCustomDomain("global-cdn.example");
+    EXPECT_EQ(op.GetRealUrl("h.example", "/a", false), "http://global-cdn.example/a");
+    EXPECT_FALSE(op.UsesDefaultDomain());
+    settings.ResetToDefaults();
+}
+
+TEST(OperationBase, FailedHeadIsRepeatedOnceOnTheAlternativeDomain) {
+    // Without a resolvable bucket host the first head fails with no answer and no
+    // request id: exactly the case the repeat is for.
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    std::vector<std::string> urls;
+    std::mutex urlsLock;
+    settings.SetLogLevel(3);
+    settings.SetLogOutput(0);
+    settings.SetLogCallback([&](const std::string& line) {
+        const std::string marker = "send request to [";
+        const size_t at = line.find(marker);
+        if (at == std::string::npos) return;
+        std::lock_guard<std::mutex> guard(urlsLock);
+        urls.push_back(line.substr(at + marker.size(), line.find(']', at) - at - marker.size()));
+    });
+    ObjectOp op(Shared(CosConfig(42, "id", "key", "ap-x")));
+
+    EXPECT_FALSE(op.ObjectExists("pkgs", "a.zip"));
+    ASSERT_EQ(urls.size(), 1u);  // the switch is off
+    EXPECT_EQ(urls[0], std::string("http://pkgs-42.cos.ap-x") + build::kDefaultDomain + "/a.zip");
+
+    urls.clear();
+    settings.SetRetryOnAlternateDomain(true);
+    EXPECT_FALSE(op.ObjectExists("pkgs", "a.zip"));
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[1], std::string("http://pkgs-42.cos.ap-x") + build::kAlternateDomain + "/a.zip");
+
+    urls.clear();
+    EXPECT_FALSE(
+        ObjectOp(Shared(CosConfig(42, "id", "key", "accelerate"))).ObjectExists("pkgs", "a.zip"));
+    EXPECT_EQ(urls.size(), 1u);  // no alternative domain for "accelerate"
+    settings.ResetToDefaults();
+}
+
+}  // namespace
+}  // namespace objstore
