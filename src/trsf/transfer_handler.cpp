@@ -42,10 +42,13 @@ void TransferHandler::UpdateStatus(TransferState state) {
     StoreStatus(state);
 }
 
+// The outcome travels with its status: a request the transition rule refuses
+// (Failed after Completed, say) must not leave a final status beside a result
+// that contradicts it.
 void TransferHandler::UpdateStatus(TransferState state, const CosResult& result) {
     {
         std::lock_guard<std::mutex> guard(m_statusLock);
-        m_result = result;
+        if (TransitionAllowed(m_status, state)) m_result = result;
     }
     UpdateStatus(state);
 }
@@ -55,19 +58,23 @@ void TransferHandler::UpdateStatus(TransferState state, const CosResult& result,
                                    const std::string& text) {
     {
         std::lock_guard<std::mutex> guard(m_statusLock);
-        m_result = result;
-        m_respHeaders = headers;
-        m_textValue = text;
+        if (TransitionAllowed(m_status, state)) {
+            m_result = result;
+            m_respHeaders = headers;
+            m_textValue = text;
+        }
     }
     UpdateStatus(state);
 }
 
+bool TransferHandler::TransitionAllowed(TransferState current, TransferState next) {
+    return next == current || !IsFinalState(current) || !IsFinalState(next) ||
+           (current == Canceled && next == Aborted);
+}
+
 void TransferHandler::StoreStatus(TransferState state) {
     std::lock_guard<std::mutex> guard(m_statusLock);
-    const TransferState current = m_status;
-    const bool store = state == current || !IsFinalState(current) || !IsFinalState(state) ||
-                       (current == Canceled && state == Aborted);
-    if (!store) {
+    if (!TransitionAllowed(m_status, state)) {
         return;
     }
     m_status = state;

@@ -84,6 +84,8 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
                                      std::istream& in, std::ostream& out, size_t bufferSize);
 
   private:
+    // A final status is left only for a non-final one, or from Canceled to Aborted.
+    static bool TransitionAllowed(TransferState current, TransferState next);
     void StoreStatus(TransferState state);
     void AddTransferred(uint64_t bytes);
 

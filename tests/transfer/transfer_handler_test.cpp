@@ -283,3 +283,30 @@ TEST(TransferHandler, WaitOnFinalStatusReturnsAtOnce) {
 
 }  // namespace
 }  // namespace objstore
+
+namespace objstore {
+namespace {
+
+TEST(TransferHandler, RefusedStatusRequestKeepsTheResultOfTheStoredStatus) {
+    auto handler = std::make_shared<TransferHandler>();
+    CosResult done;
+    done.SetSucc();
+    done.SetHttpStatus(206);
+    handler->UpdateStatus(TransferState::Completed, done, {{"ETag", "\"e\""}}, "");
+    CosResult late;
+    late.SetHttpStatus(500);
+    late.SetErrorMsg("late failure");
+    handler->UpdateStatus(TransferState::Failed, late, {}, "");
+    handler->UpdateStatus(TransferState::Failed, late);
+    EXPECT_EQ(handler->GetStatus(), TransferState::Completed);
+    EXPECT_TRUE(handler->GetResult().IsSucc());
+    EXPECT_EQ(handler->GetResult().GetHttpStatus(), 206);
+    EXPECT_EQ(handler->GetRespHeaders().at("ETag"), "\"e\"");
+
+    // A stored request takes its result along.
+    handler->UpdateStatus(TransferState::InProgress, late);
+    EXPECT_EQ(handler->GetResult().GetErrorMsg(), "late failure");
+}
+
+}  // namespace
+}  // namespace objstore
