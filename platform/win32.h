@@ -8,6 +8,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
+#include <winsock2.h>
+#include <windows.h>
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
@@ -17,8 +20,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <tlhelp32.h>
-#include <windows.h>
-#include <winsock2.h>
 #include <wtsapi32.h>
 #else
 #include "platform/posix/win32_com.h"

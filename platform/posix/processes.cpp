@@ -163,14 +163,21 @@ std::vector<std::wstring> SearchFolders() {
 // Finds the program a name means, the way CreateProcess searches; returns its host path.
 bool ResolveProgram(const std::wstring& name, bool search, std::string& host,
                     std::wstring& windowsName) {
-    std::wstring file = HasExtension(name) ? name : name + L".exe";
-    bool hasPath = file.find_first_of(L"\\/:") != std::wstring::npos;
+    // ".exe" is added to a name without extension; like Wine, the bare name is tried next, so
+    // that host programs without the extension can be started too.
+    std::vector<std::wstring> files;
+    if (!HasExtension(name)) files.push_back(name + L".exe");
+    files.push_back(name);
+    bool hasPath = name.find_first_of(L"\\/:") != std::wstring::npos;
+    std::vector<std::wstring> folders;
+    if (!hasPath && search) folders = SearchFolders();
     std::vector<std::wstring> tries;
-    if (hasPath || !search) {
-        tries.push_back(file);
+    if (folders.empty()) {
+        tries = files;
     } else {
-        for (const auto& folder : SearchFolders())
-            tries.push_back(folder + (folder.back() == L'\\' ? L"" : L"\\") + file);
+        for (const auto& folder : folders)
+            for (const auto& file : files)
+                tries.push_back(folder + (folder.back() == L'\\' ? L"" : L"\\") + file);
     }
     for (const auto& candidate : tries) {
         std::string h;

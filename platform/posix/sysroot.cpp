@@ -97,6 +97,9 @@ std::string SystemRootDir() {
     bool fresh = false;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        struct stat st;
+        // A root removed while the program runs (tests do that) is built again.
+        if (stat((root + "/drive_c").c_str(), &st) != 0) prepared.erase(root);
         fresh = prepared.insert(root).second;
     }
     if (fresh) {

@@ -32,13 +32,15 @@ int main() {
     while (!command.empty() && (command[0] == L' ' || command[0] == L'\t')) command.erase(0, 1);
     command = StripOuterQuotes(command);
     if (command.empty()) return 0;
+    auto words = SplitWords(command);
+    if (!words.empty() && _wcsicmp(words[0].c_str(), L"exit") == 0)  // the one built-in offered
+        return words.size() > 1 ? int(wcstol(words[1].c_str(), nullptr, 10)) : 0;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::wstring line = command;
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &info)) {
-        auto words = SplitWords(command);
         fwprintf(stderr,
                  L"'%ls' is not recognized as an internal or external command,\n"
                  L"operable program or batch file.\n",
