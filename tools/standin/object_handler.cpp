@@ -1,7 +1,7 @@
 #include "object_handler.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +132,9 @@ void Exchange::Run() {
     m_traceId = id;
     m_response.set("x-cos-request-id", m_record.requestId);
     m_response.set("x-cos-trace-id", m_traceId);
+    // The head and the body go out in separate writes; without this the body's
+    // last short segment can wait for the client's delayed acknowledgement.
+    Socket().setNoDelay(true);
 
     const std::string& method = m_request.getMethod();
     const std::string& rawTarget = m_request.getURI();
@@ -302,55 +305,65 @@ void Exchange::ServeObject(const ObjectTarget& target) {
     if (!IsHead()) SendBody(file.get(), first, length);
 }
 
-// Writes the body straight to the socket in large chunks; the response stream
-// would split it into small writes.
+// Copies n bytes of the file at offset to the socket, in the kernel.
+enum class CopyOutcome { Sent, FileEnded, ClientGone };
+CopyOutcome CopyToSocket(int socketFd, int fd, uint64_t offset, size_t n) {
+    off_t position = static_cast<off_t>(offset);
+    while (n > 0) {
+        const ssize_t sent = ::sendfile(socketFd, fd, &position, n);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0) return CopyOutcome::ClientGone;  // reset, closed, or the send time-out
+        if (sent == 0) return CopyOutcome::FileEnded;
+        n -= static_cast<size_t>(sent);
+    }
+    return CopyOutcome::Sent;
+}
+
+// Writes the body in chunks straight from the file to the socket; the response
+// stream would copy it and split it into small writes.
 void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
     uint64_t limit = length;
     if (m_plan.cut != FaultPlan::Cut::None) {
         limit = m_plan.cutAtGiven ? std::min(m_plan.cutAt, length) : length / 2;
     }
     const uint64_t drip = m_plan.dripBytesPerSecond;
-    const size_t chunk = drip == 0
-                             ? kChunkBytes
-                             : static_cast<size_t>(std::clamp<uint64_t>(drip / 10, 1, kChunkBytes));
-    std::vector<char> buffer(chunk);
+    const uint64_t chunk =
+        drip == 0 ? kChunkBytes : std::clamp<uint64_t>(drip / 10, 1, kChunkBytes);
     Poco::Net::StreamSocket& socket = Socket();
     if (limit == 0) WriteLog();
     const auto started = std::chrono::steady_clock::now();
     uint64_t sent = 0;
-    try {
-        socket.setSendTimeout(Poco::Timespan(60, 0));
-        while (sent < limit && !m_state.stopping.load()) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, limit - sent));
-            const ssize_t got = ::pread(fd, buffer.data(), want, static_cast<off_t>(first + sent));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;  // the file shrank under us: the answer cannot be completed
-            if (sent + static_cast<uint64_t>(got) == limit) {
-                m_record.bodyBytes = limit;
-                WriteLog();
-            }
-            socket.sendBytes(buffer.data(), static_cast<int>(got), MSG_NOSIGNAL);
-            sent += static_cast<uint64_t>(got);
-            m_record.bodyBytes = sent;
-            if (drip != 0) {
-                const auto due = started + std::chrono::milliseconds(sent * 1000 / drip);
-                const auto now = std::chrono::steady_clock::now();
-                if (due > now) {
-                    SleepUnlessStopping(
-                        m_state,
-                        static_cast<uint64_t>(
-                            std::chrono::duration_cast<std::chrono::milliseconds>(due - now)
-                                .count()));
-                }
+    CopyOutcome outcome = CopyOutcome::Sent;
+    socket.setSendTimeout(Poco::Timespan(60, 0));
+    while (sent < limit && !m_state.stopping.load()) {
+        const uint64_t want = std::min(chunk, limit - sent);
+        if (sent + want == limit) {
+            m_record.bodyBytes = limit;
+            WriteLog();
+        }
+        outcome =
+            CopyToSocket(socket.impl()->sockfd(), fd, first + sent, static_cast<size_t>(want));
+        if (outcome != CopyOutcome::Sent) break;
+        sent += want;
+        m_record.bodyBytes = sent;
+        if (drip != 0) {
+            const auto due = started + std::chrono::milliseconds(sent * 1000 / drip);
+            const auto now = std::chrono::steady_clock::now();
+            if (due > now) {
+                SleepUnlessStopping(
+                    m_state,
+                    static_cast<uint64_t>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count()));
             }
         }
-    } catch (const Poco::Exception&) {
-        // The client went away; nothing more can be sent on this connection.
+    }
+    if (outcome == CopyOutcome::ClientGone) {
+        // Nothing more can be sent on this connection.
         m_response.setKeepAlive(false);
         return;
     }
     if (sent == length) return;
-    if (m_plan.cut == FaultPlan::Cut::Short) {
+    if (m_plan.cut == FaultPlan::Cut::Short && outcome == CopyOutcome::Sent) {
         m_response.setKeepAlive(false);
         try {
             socket.shutdownSend();
@@ -358,6 +371,7 @@ void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
         }
         return;
     }
+    // Cut by a fault, the file shrank under us, or the service is stopping.
     ResetConnection();
 }
 
