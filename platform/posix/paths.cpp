@@ -184,6 +184,8 @@ bool ToHostPath(const std::wstring& windowsPath, std::string& hostPath) {
             current = JoinHost(current, found);
         }
     }
+    // "C:\\dir\\" names a folder: keeping the slash makes a file of that name fail as on Windows.
+    if (parsed.trailingSeparator && current != "/") current += "/";
     hostPath = current;
     return true;
 }

@@ -157,13 +157,14 @@ std::string WindowsPathOfHost(const std::string& hostPath) {
 bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch) {
     std::string outFile = scratch / "shell-output.txt";
     std::string hostOut = HostPathOf(Wide(outFile));
-    std::string line = "Z:\\bin\\sh -c \"" + command + " > '" + hostOut + "' 2>&1\"";
-    STARTUPINFOA startup = {};
+    // The command is UTF-8 text; it travels as UTF-16 so that no code page is involved.
+    std::wstring line = Wide("Z:\\bin\\sh -c \"" + command + " > '" + hostOut + "' 2>&1\"");
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return false;
     WaitForSingleObject(info.hProcess, 60000);

@@ -1,0 +1,40 @@
+// A stand-in for the product's main executable: writes what it was started with (command line,
+// arguments, current folder) to launch-report.txt in its current folder, then stays running for
+// up to two minutes so that tests can find and end it.
+#include <string>
+
+#include "platform/win32.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+int main() {
+    std::wstring line = GetCommandLineW();
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    std::string report = "cmdline=" + Utf8(line) + "\n";
+    for (int i = 1; i < argc; ++i) report += "arg=" + Utf8(argv[i]) + "\n";
+    report += "cwd=" + Utf8(folder) + "\n";
+    LocalFree(argv);
+    HANDLE file = CreateFileW(L"launch-report.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, report.data(), DWORD(report.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    Sleep(120000);
+    return 0;
+}

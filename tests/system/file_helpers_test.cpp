@@ -1,0 +1,75 @@
+#include "system/file_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include "win_test_support.h"
+
+using wintest::Exists;
+using wintest::TempFolder;
+
+TEST(MakeDirs, CreatesFoldersUpToTheLastBackslash) {
+    TempFolder dir;
+    EXPECT_TRUE(MakeDirs((dir / "a\\b\\c\\").c_str()));
+    EXPECT_TRUE(Exists(dir / "a\\b\\c"));
+    EXPECT_TRUE(MakeDirs((dir / "d\\e\\file.txt").c_str()));
+    EXPECT_TRUE(Exists(dir / "d\\e"));
+    EXPECT_FALSE(Exists(dir / "d\\e\\file.txt"));
+    EXPECT_TRUE(MakeDirs("no-backslash"));
+    EXPECT_FALSE(Exists("no-backslash"));
+    std::string tooLong = dir.Path() + "\\" + std::string(300, 'x') + "\\";
+    EXPECT_FALSE(MakeDirs(tooLong.c_str()));
+}
+
+TEST(MakeDirs, ReportsTheFolderItCannotCreate) {
+    if (wintest::UnderWine()) GTEST_SKIP() << "a message box under Wine waits for a user";
+    TempFolder dir;
+    ASSERT_TRUE(wintest::WriteBytes(dir / "file", "x"));
+    EXPECT_FALSE(MakeDirs((dir / "file\\sub\\x.txt").c_str()));
+    char root[MAX_PATH];
+    GetEnvironmentVariableA("OBJSTORE_SYSROOT", root, MAX_PATH);
+    std::string log = wintest::ReadBytes(wintest::WindowsPathOfHost(root) + "\\messagebox-log.txt");
+    // The first prefix that cannot be made, under the caption 提示.
+    EXPECT_EQ(log, "IDOK\t0x0\t\xE6\x8F\x90\xE7\xA4\xBA\t" + dir / "file\\" + "\n");
+}
+
+TEST(DeletePath, RemovesATreeForGoodAndNothingElse) {
+    TempFolder dir;
+    ASSERT_TRUE(MakeDirs((dir / "install\\config\\empty\\").c_str()));
+    ASSERT_TRUE(wintest::WriteBytes(dir / "install\\config\\a.pub", "a"));
+    ASSERT_TRUE(wintest::WriteBytes(dir / "installtemp", "sibling"));
+    EXPECT_TRUE(DeletePath((dir / "install").c_str()));
+    EXPECT_FALSE(Exists(dir / "install"));
+    EXPECT_TRUE(Exists(dir / "installtemp"));
+    // Forward slashes as the worker writes them.
+    ASSERT_TRUE(wintest::WriteBytes(dir / "summary.ini", "s"));
+    EXPECT_TRUE(DeletePath((dir.Path() + "/summary.ini").c_str()));
+    EXPECT_FALSE(Exists(dir / "summary.ini"));
+    EXPECT_FALSE(DeletePath((dir / "missing").c_str()));
+}
+
+TEST(DeletePath, RefusesPathsThatReachBeyondOneName) {
+    TempFolder dir;
+    ASSERT_TRUE(wintest::WriteBytes(dir / "keep1.txt", "1"));
+    ASSERT_TRUE(MakeDirs((dir / "sub\\").c_str()));
+    const std::string refused[] = {
+        "", "C:", "C:\\", "Z:\\", dir / "*", dir / "keep?.txt", dir / "sub\\..", "relative\\path"};
+    for (const auto& path : refused) {
+        EXPECT_EQ(DeletablePath(path.c_str()), "") << path;
+        EXPECT_FALSE(DeletePath(path.c_str())) << path;
+    }
+    EXPECT_FALSE(DeletePath(nullptr));
+    EXPECT_TRUE(Exists(dir / "keep1.txt"));
+    EXPECT_TRUE(Exists(dir / "sub"));
+    EXPECT_EQ(DeletablePath("C:/a/b/"), "C:\\a\\b");
+}
+
+TEST(IsFolderEmpty, CountsSubfoldersOnly) {
+    TempFolder dir;
+    ASSERT_TRUE(MakeDirs((dir / "files\\").c_str()));
+    ASSERT_TRUE(wintest::WriteBytes(dir / "files\\a.txt", "a"));
+    ASSERT_TRUE(MakeDirs((dir / "folders\\empty\\").c_str()));
+    EXPECT_TRUE(IsFolderEmpty((dir / "files").c_str()));
+    EXPECT_FALSE(IsFolderEmpty((dir / "folders").c_str()));
+    EXPECT_TRUE(IsFolderEmpty((dir / "folders\\empty").c_str()));
+    EXPECT_TRUE(IsFolderEmpty((dir / "missing").c_str()));
+}
