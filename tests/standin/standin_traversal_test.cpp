@@ -42,6 +42,7 @@ const TraversalCase kCases[] = {
     {"/link-to-secret", "/link-to-secret", 404, "NoSuchKey"},
     {"/link-to-parent/secret.txt", "/link-to-parent/secret.txt", 404, "NoSuchKey"},
     {"/%252e%252e/secret.txt", "/%2e%2e/secret.txt", 404, "NoSuchKey"},  // a literal name
+    {"/alias-of-ok", "/alias-of-ok", 200, ""},  // a link that stays inside is followed
 };
 
 class Traversal : public StandinTest {};
@@ -52,6 +53,7 @@ TEST_F(Traversal, TargetsOutsideTheFolderAreRefused) {
     ASSERT_EQ(0, ::symlink(dir.UnixPathOf("secret.txt").c_str(),
                            dir.UnixPathOf("bucket/link-to-secret").c_str()));
     ASSERT_EQ(0, ::symlink("..", dir.UnixPathOf("bucket/link-to-parent").c_str()));
+    ASSERT_EQ(0, ::symlink("ok.txt", dir.UnixPathOf("bucket/alias-of-ok").c_str()));
     Start();
 
     Request ok;

@@ -27,8 +27,10 @@ std::string HashFile(int fd, off_t size) {
 
 }  // namespace
 
-std::string EtagCache::Get(const std::string& path, int fd, const struct stat& st) {
-    const Key key{path, static_cast<long long>(st.st_mtim.tv_sec),
+std::string EtagCache::Get(int fd, const struct stat& st) {
+    const Key key{static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino),
+                  static_cast<long long>(st.st_mtim.tv_sec),
                   static_cast<long long>(st.st_mtim.tv_nsec), static_cast<long long>(st.st_size)};
     std::shared_ptr<Entry> entry;
     {

@@ -14,12 +14,13 @@ namespace standin {
 class EtagCache {
   public:
     // The MD5 of the open file fd (32 lower-case hex digits), cached under the
-    // path, modification time and size in st. Concurrent first requests for one
-    // file hash it once. Returns "" when the file cannot be read.
-    std::string Get(const std::string& path, int fd, const struct stat& st);
+    // file's identity (device, inode), modification time and size from st.
+    // Concurrent first requests for one file hash it once. Returns "" when the
+    // file cannot be read.
+    std::string Get(int fd, const struct stat& st);
 
   private:
-    using Key = std::tuple<std::string, long long, long long, long long>;
+    using Key = std::tuple<unsigned long long, unsigned long long, long long, long long, long long>;
     struct Entry {
         std::mutex mutex;
         std::string md5;

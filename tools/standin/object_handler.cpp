@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -245,25 +244,13 @@ void Exchange::SendError(const ServiceError& error) {
 
 void Exchange::ServeObject(const ObjectTarget& target) {
     const ServiceError noSuchKey{404, "NoSuchKey", "The specified key does not exist."};
-    const std::string candidate = m_state.rootReal + "/" + target.key;
-    char resolved[PATH_MAX];
-    if (::realpath(candidate.c_str(), resolved) == nullptr) {
-        SendError(noSuchKey);
-        return;
-    }
-    // A symbolic link may point anywhere; only files inside the folder are served.
-    const std::string real = resolved;
-    if (real.compare(0, m_state.rootReal.size() + 1, m_state.rootReal + "/") != 0) {
-        SendError(noSuchKey);
-        return;
-    }
-    FileDescriptor file(::open(resolved, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    FileDescriptor file(m_state.folder.OpenObject(target.key));
     struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
         SendError(noSuchKey);
         return;
     }
-    const std::string md5 = m_state.etags.Get(real, file.get(), st);
+    const std::string md5 = m_state.etags.Get(file.get(), st);
     if (md5.empty()) {
         SendError({500, "InternalError", "The object could not be read."});
         return;
@@ -423,16 +410,6 @@ std::vector<std::string> AcceptedHosts(const StandinOptions& options) {
     return hosts;
 }
 
-std::string RealFolder(const std::string& path) {
-    char resolved[PATH_MAX];
-    struct stat st {};
-    if (::realpath(path.c_str(), resolved) == nullptr || ::stat(resolved, &st) != 0 ||
-        !S_ISDIR(st.st_mode)) {
-        throw std::runtime_error("cannot serve '" + path + "': not a folder");
-    }
-    return resolved;
-}
-
 std::string IdPrefix() {
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "%08llx%05x",
@@ -447,7 +424,7 @@ ServiceState::ServiceState(const StandinOptions& opts)
     : options(opts),
       credentials{opts.secretId, opts.secretKey},
       bucketHosts(AcceptedHosts(opts)),
-      rootReal(RealFolder(opts.root)),
+      folder(opts.root),
       faults(opts.faults, opts.seed),
       idPrefix(IdPrefix()) {
     if (!log.Open(opts.requestLog)) {

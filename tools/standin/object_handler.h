@@ -12,6 +12,7 @@
 #include "fault_injector.h"
 #include "request_auth.h"
 #include "request_log.h"
+#include "served_folder.h"
 #include "standin_options.h"
 
 namespace standin {
@@ -23,7 +24,7 @@ struct ServiceState {
     StandinOptions options;
     Credentials credentials;
     std::vector<std::string> bucketHosts;  // accepted Host values (lower case)
-    std::string rootReal;                  // the served folder, symlinks resolved
+    ServedFolder folder;
     FaultInjector faults;
     EtagCache etags;
     RequestLog log;

@@ -37,7 +37,7 @@ const char* StandinUsage() {
            "                               truncate[:BYTES] status:5XX full drip:BYTES_PER_S\n"
            "                        selectors: every=N key=KEY share=P method=GET|HEAD times=N\n"
            "  --seed S              seed of share= decisions (default 1)\n"
-           "  --threads N           most requests served at once (default 64, at least 32)\n"
+           "  --threads N           most connections served at once (default 64, at least 32)\n"
            "  --help                this text\n";
 }
 
