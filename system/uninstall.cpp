@@ -71,7 +71,9 @@ int RegisterUninstall() {
     const ProductSettings& settings = ProductSettings::Instance();
     const char* parentPath = ChooseParentKey();
     HKEY parent = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_SET_VALUE, &parent) != ERROR_SUCCESS)
+    // Creating the product key below the parent needs KEY_CREATE_SUB_KEY besides KEY_SET_VALUE.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                      &parent) != ERROR_SUCCESS)
         return -1;
     HKEY product = nullptr;
     if (RegCreateKeyA(parent, UninstallKeyName(settings.packageCode).c_str(), &product) !=

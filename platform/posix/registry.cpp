@@ -170,7 +170,11 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-LSTATUS SetValue(HKEY key, const std::wstring& name, DWORD type, const std::string& data) {
+LSTATUS SetValue(HKEY key, const std::wstring& name, DWORD type, std::string data) {
+    // String data given without its terminating NUL is stored with one.
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && data.size() >= 2 &&
+        (data[data.size() - 2] != '\0' || data[data.size() - 1] != '\0'))
+        data.append(2, '\0');
     return WithKey(key,
                    [&](Registry& r, const std::vector<std::wstring>& path, REGSAM access,
                        bool& changed) -> LSTATUS {

@@ -113,7 +113,7 @@ TEST(WinRegistry, ValuesWrittenNarrowAndWideReadBackAsText) {
         DWORD type = 0, size = 0;
         ASSERT_EQ(RegQueryValueExW(key, name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
         EXPECT_EQ(type, REG_SZ);
-        EXPECT_EQ(size, expected.size() * sizeof(WCHAR)) << "stored without a NUL";
+        EXPECT_EQ(size, (expected.size() + 1) * sizeof(WCHAR)) << "the missing NUL is added";
         std::wstring text(size / sizeof(WCHAR) + 1, L'\0');
         ASSERT_EQ(
             RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size),

@@ -155,10 +155,15 @@ std::string WindowsPathOfHost(const std::string& hostPath) {
 }
 
 bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch) {
-    std::string outFile = scratch / "shell-output.txt";
-    std::string hostOut = HostPathOf(Wide(outFile));
-    // The command is UTF-8 text; it travels as UTF-16 so that no code page is involved.
-    std::wstring line = Wide("Z:\\bin\\sh -c \"" + command + " > '" + hostOut + "' 2>&1\"");
+    std::string outFile = scratch / "shell-output.txt", codeFile = scratch / "shell-code.txt";
+    std::string hostOut = HostPathOf(Wide(outFile)), hostCode = HostPathOf(Wide(codeFile));
+    DeleteFileA(codeFile.c_str());
+    // The exit code comes back in a file: Wine gives no usable process handle for a host
+    // program, so the end is seen by that file appearing (written aside, then renamed).
+    std::string script = "(" + command + ") > '" + hostOut + "' 2>&1; echo $? > '" + hostCode +
+                         ".new'; mv '" + hostCode + ".new' '" + hostCode + "'";
+    // UTF-8 text travels as UTF-16 so that no code page is involved.
+    std::wstring line = Wide("Z:\\bin\\sh -c \"" + script + "\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -167,13 +172,15 @@ bool RunHostShell(const std::string& command, std::string& output, const TempFol
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return false;
-    WaitForSingleObject(info.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
+    std::string code;
+    for (int i = 0; i < 1200 && code.empty(); ++i) {
+        code = ReadBytes(codeFile);
+        if (code.empty()) Sleep(50);
+    }
     output = ReadBytes(outFile);
-    return code == 0;
+    return code == "0\n";
 }
 
 }  // namespace wintest

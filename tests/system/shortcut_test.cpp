@@ -87,15 +87,21 @@ TEST_F(DesktopShortcut, PointsToTheProductAndLogsEveryStep) {
     EXPECT_EQ(LogTexts(dir / "logs"), expected);
 
     std::string out;
-    ASSERT_TRUE(wintest::RunHostShell("lnkinfo '" + wintest::HostPathOf(linkWide) + "'", out, dir))
-        << out;
-    EXPECT_NE(
-        out.find("Local path\t\t\t: " + wintest::Utf8(installWide) + "\\OndrelDeskTrade.exe\n"),
-        std::string::npos)
+    ASSERT_TRUE(wintest::RunHostShell(
+        "lnkinfo -c windows-936 '" + wintest::HostPathOf(linkWide) + "'", out, dir))
         << out;
     EXPECT_NE(out.find("Working directory\t\t: " + wintest::Utf8(installWide) + "\n"),
               std::string::npos)
         << out;
+    // The local path is also stored in the ANSI code page, which lnkinfo shows; Wine under a
+    // non-Chinese locale (ANSI code page 1252) cannot store 安装 there, so check it only with 936.
+    if (GetACP() == 936)
+        EXPECT_NE(
+            out.find("Local path\t\t\t: " + wintest::Utf8(installWide) + "\\OndrelDeskTrade.exe\n"),
+            std::string::npos)
+            << out;
+    else
+        EXPECT_NE(out.find("Local path\t\t\t: " + dir.Path() + "\\"), std::string::npos) << out;
 }
 
 TEST_F(DesktopShortcut, FailingObjectCreationLeavesTwoLinesAndNoFile) {

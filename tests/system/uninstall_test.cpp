@@ -35,6 +35,11 @@ class UninstallEntry : public ::testing::Test {
         s.installDir = "C:\\Program Files\\Tallowind x";
         s.installedVersion = "fix_20240101";
         keyName = UninstallKeyName(s.packageCode);
+        // Every 64-bit Windows has the 32-bit view's Uninstall key; a fresh Wine prefix lacks it.
+        HKEY parent = nullptr;
+        if (wintest::UnderWine() &&
+            RegCreateKeyA(HKEY_LOCAL_MACHINE, kWow, &parent) == ERROR_SUCCESS)
+            RegCloseKey(parent);
     }
     void TearDown() override {
         for (const char* parent : {kWow, kPlain})
