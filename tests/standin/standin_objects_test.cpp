@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include "standin_fixture.h"
+#include "support/native_server.h"
 
 namespace standin_test {
 namespace {
@@ -190,6 +193,36 @@ TEST_F(Objects, KeysAreDecodedAndLookedUpAsSigned) {
             EXPECT_EQ(c.code, ParseError(reply).code);
         }
     }
+}
+
+// Peak resident memory of a process, in KiB (VmHWM).
+long PeakResidentKib(long pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+TEST_F(Objects, StreamsLargeObjectsWithoutHoldingThem) {
+    constexpr off_t kLarge = 96 << 20;
+    Put("large.bin", "");
+    ASSERT_EQ(0, ::truncate(dir.PathOf("bucket/large.bin").c_str(), kLarge));  // zeros
+    Put("small.bin", "x");
+    auto standin = objstore::test::NativeServer::StartStandin(settings.Args());
+    Request request;
+    request.key = "small.bin";
+    ASSERT_EQ(200, standin_test::Send(standin->Port(), settings, request).status);
+    const long before = PeakResidentKib(standin->Pid());
+    request.key = "large.bin";
+    const Reply reply = standin_test::Send(standin->Port(), settings, request);
+    ASSERT_EQ(200, reply.status);
+    EXPECT_EQ(static_cast<size_t>(kLarge), reply.body.size());
+    EXPECT_EQ("\"" + Md5Hex(reply.body) + "\"", reply.headers.get("ETag", ""));
+    // Sanitizer builds start large; only the growth tells.
+    const long growth = PeakResidentKib(standin->Pid()) - before;
+    EXPECT_GT(before, 0);
+    EXPECT_LT(growth, 32 * 1024) << "the service's peak grew by " << growth << " KiB";
 }
 
 TEST_F(Objects, ServesSixteenConnectionsAtOnce) {
