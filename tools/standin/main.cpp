@@ -8,11 +8,12 @@
 #include <iostream>
 #include <string>
 
+#include <Poco/Net/HTTPServer.h>
 #include <Poco/Net/HTTPServerParams.h>
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/Net/SocketAddress.h>
+#include <Poco/ThreadPool.h>
 
-#include "connection_pool.h"
 #include "object_handler.h"
 #include "standin_options.h"
 
@@ -42,22 +43,26 @@ int main(int argc, char** argv) {
         standin::ServiceState state(options);
 
         Poco::Net::ServerSocket socket(Poco::Net::SocketAddress("127.0.0.1", options.port), 256);
-        Poco::Net::HTTPServerParams::Ptr params = new Poco::Net::HTTPServerParams;
+        auto* params = new Poco::Net::HTTPServerParams;
+        params->setMaxThreads(options.maxThreads);
+        params->setMaxQueued(256);
         params->setKeepAlive(true);
         params->setMaxKeepAliveRequests(0);
         params->setKeepAliveTimeout(Poco::Timespan(30, 0));
         params->setTimeout(Poco::Timespan(60, 0));
         params->setSoftwareVersion("objstore-standin");
-        standin::ConnectionPool server(socket, new standin::ObjectHandlerFactory(state), params,
-                                       options.maxThreads);
-        server.Start();
+        Poco::ThreadPool pool(16, options.maxThreads);
+        Poco::Net::HTTPServer server(new standin::ObjectHandlerFactory(state), pool, socket,
+                                     params);
+        server.start();
 
         std::cout << "listening 127.0.0.1:" << socket.address().port() << std::endl;
 
         int received = 0;
         sigwait(&stopSignals, &received);
         state.stopping = true;
-        server.Stop();
+        server.stopAll(true);
+        pool.joinAll();
     } catch (const std::exception& e) {
         std::cerr << "objstore-standin: " << e.what() << "\n";
         return 1;
