@@ -27,6 +27,9 @@ void AddSystemVariables() {
     });
 }
 
+// Present from the start, also for code that reads them with getenv.
+const bool kSystemVariablesAdded = (AddSystemVariables(), true);
+
 // The host variable whose name matches without regard to case; "" when there is none.
 std::string HostName(const std::string& name) {
     std::wstring wanted = Utf8ToWide(name);

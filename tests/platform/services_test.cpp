@@ -209,3 +209,24 @@ TEST(WinMessageBoxes, ScriptedAnswersAreRecorded) {
     EXPECT_EQ(wintest::ReadBytes(base + "\\messagebox-log.txt"),
               "IDRETRY\t0x2\tcap\tone\nIDIGNORE\t0x2\tcap\ttwo\nIDABORT\t0x2\tcap\tthree\n");
 }
+
+#ifndef _WIN32
+#include "platform/posix/string_resources.h"
+#endif
+
+TEST(WinResources, StringsAreCutToTheBufferAndMissingOnesAreEmpty) {
+    char buffer[8] = "x";
+    EXPECT_EQ(LoadStringA(GetModuleHandleW(nullptr), 64999, buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "");
+#ifndef _WIN32
+    RegisterStringResource(103, L"123456789");
+    EXPECT_EQ(LoadStringA(GetModuleHandleW(nullptr), 103, buffer, sizeof buffer), 7);
+    EXPECT_STREQ(buffer, "1234567");
+    RegisterStringResource(104, L"\u6D4B\u8BD5");
+    char name[260];
+    EXPECT_EQ(LoadStringA(GetModuleHandleW(nullptr), 104, name, sizeof name), 4);
+    EXPECT_STREQ(name, "\xB2\xE2\xCA\xD4");  // in code page 936
+#endif
+    WORD language = GetUserDefaultUILanguage();
+    EXPECT_NE(language, 0);
+}
