@@ -1,8 +1,5 @@
 #include "util/simple_dns_cache.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include <Poco/Net/NetException.h>
+#include <Poco/Net/SocketDefs.h>  // hostent, inet_pton on every platform
 #include <gtest/gtest.h>
 
 #include "util/cos_global_settings.h"
