@@ -8,12 +8,11 @@
 #include <iostream>
 #include <string>
 
-#include <Poco/Net/HTTPServer.h>
 #include <Poco/Net/HTTPServerParams.h>
 #include <Poco/Net/ServerSocket.h>
 #include <Poco/Net/SocketAddress.h>
-#include <Poco/ThreadPool.h>
 
+#include "connection_pool.h"
 #include "object_handler.h"
 #include "standin_options.h"
 
@@ -43,26 +42,22 @@ int main(int argc, char** argv) {
         standin::ServiceState state(options);
 
         Poco::Net::ServerSocket socket(Poco::Net::SocketAddress("127.0.0.1", options.port), 256);
-        auto* params = new Poco::Net::HTTPServerParams;
-        params->setMaxThreads(options.maxThreads);
-        params->setMaxQueued(256);
+        Poco::Net::HTTPServerParams::Ptr params = new Poco::Net::HTTPServerParams;
         params->setKeepAlive(true);
         params->setMaxKeepAliveRequests(0);
         params->setKeepAliveTimeout(Poco::Timespan(30, 0));
         params->setTimeout(Poco::Timespan(60, 0));
         params->setSoftwareVersion("objstore-standin");
-        Poco::ThreadPool pool(16, options.maxThreads);
-        Poco::Net::HTTPServer server(new standin::ObjectHandlerFactory(state), pool, socket,
-                                     params);
-        server.start();
+        standin::ConnectionPool server(socket, new standin::ObjectHandlerFactory(state), params,
+                                       options.maxThreads);
+        server.Start();
 
         std::cout << "listening 127.0.0.1:" << socket.address().port() << std::endl;
 
         int received = 0;
         sigwait(&stopSignals, &received);
         state.stopping = true;
-        server.stopAll(true);
-        pool.joinAll();
+        server.Stop();
     } catch (const std::exception& e) {
         std::cerr << "objstore-standin: " << e.what() << "\n";
         return 1;

@@ -131,9 +131,6 @@ void Exchange::Run() {
     m_traceId = id;
     m_response.set("x-cos-request-id", m_record.requestId);
     m_response.set("x-cos-trace-id", m_traceId);
-    // The head and the body go out in separate writes; without this the body's
-    // last short segment can wait for the client's delayed acknowledgement.
-    Socket().setNoDelay(true);
 
     const std::string& method = m_request.getMethod();
     const std::string& rawTarget = m_request.getURI();
@@ -321,7 +318,6 @@ void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
     const auto started = std::chrono::steady_clock::now();
     uint64_t sent = 0;
     CopyOutcome outcome = CopyOutcome::Sent;
-    socket.setSendTimeout(Poco::Timespan(60, 0));
     while (sent < limit && !m_state.stopping.load()) {
         const uint64_t want = std::min(chunk, limit - sent);
         if (sent + want == limit) {
