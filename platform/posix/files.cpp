@@ -96,15 +96,12 @@ timespec TimespecOf(const FILETIME& ft) {
 }
 
 // Creation time: kept in an extended attribute when one was set, else the file system's own.
-int64_t CreationTicks(int fd, const char* path, const struct stat& st) {
+int64_t CreationTicks(int fd, const struct stat& st) {
     uint64_t stored = 0;
-    ssize_t n = fd >= 0 ? fgetxattr(fd, kCreationTimeAttribute, &stored, sizeof stored)
-                        : getxattr(path, kCreationTimeAttribute, &stored, sizeof stored);
-    if (n == sizeof stored) return int64_t(stored);
+    if (fgetxattr(fd, kCreationTimeAttribute, &stored, sizeof stored) == sizeof stored)
+        return int64_t(stored);
     struct statx sx;
-    int r = fd >= 0 ? statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx)
-                    : statx(AT_FDCWD, path, 0, STATX_BTIME, &sx);
-    if (r == 0 && (sx.stx_mask & STATX_BTIME)) {
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
         timespec ts{sx.stx_btime.tv_sec, long(sx.stx_btime.tv_nsec)};
         return TicksOf(ts);
     }
@@ -428,7 +425,7 @@ BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME access, LPFILETI
         SetError(ErrorFromErrno(errno));
         return FALSE;
     }
-    if (creation) *creation = FileTimeOf(CreationTicks(file->fd, nullptr, st));
+    if (creation) *creation = FileTimeOf(CreationTicks(file->fd, st));
     if (access) *access = FileTimeOf(TicksOf(st.st_atim));
     if (write) *write = FileTimeOf(TicksOf(st.st_mtim));
     return TRUE;

@@ -190,3 +190,19 @@ TEST(WinFiles, ShellDeleteRemovesATreeAndReportsAMissingPath) {
     EXPECT_TRUE(wintest::Exists(dir / "keep.txt"));
     EXPECT_NE(SHFileOperationA(&op), 0);  // already gone
 }
+
+TEST(WinPaths, RelativePathsFollowTheCurrentFolder) {
+    TempFolder dir;
+    char saved[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
+    char buffer[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, buffer), 0u);
+    EXPECT_EQ(_stricmp(buffer, dir.Path().c_str()), 0) << buffer;
+    EXPECT_GT(GetFullPathNameA("a\\..\\b.txt", MAX_PATH, buffer, nullptr), 0u);
+    EXPECT_EQ(_stricmp(buffer, (dir / "b.txt").c_str()), 0) << buffer;
+    ASSERT_TRUE(wintest::WriteBytes(std::string("rel.txt"), "r"));
+    EXPECT_EQ(wintest::ReadBytes(dir / "rel.txt"), "r");
+    EXPECT_TRUE(SetCurrentDirectoryA(saved));
+    EXPECT_FALSE(SetCurrentDirectoryA((dir / "missing").c_str()));
+}

@@ -9,6 +9,29 @@
 #include <process.h>
 #endif
 
+#ifndef _WIN32
+#include <filesystem>
+
+namespace {
+// Natively every test process gets a system root of its own (unless one is chosen), so that tests
+// running side by side never share the emulated machine and nothing lands in $HOME.
+struct ProcessSystemRoot {
+    std::string path;
+    ProcessSystemRoot() {
+        if (getenv("OBJSTORE_SYSROOT")) return;
+        char name[] = "/tmp/objstore-wintest-root-XXXXXX";
+        if (!mkdtemp(name)) return;
+        path = name;
+        setenv("OBJSTORE_SYSROOT", path.c_str(), 1);
+    }
+    ~ProcessSystemRoot() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+} processSystemRoot;
+}  // namespace
+#endif
+
 namespace wintest {
 
 bool UnderWine() {
