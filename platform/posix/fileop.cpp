@@ -15,8 +15,11 @@ bool DeleteBlockedHost(const std::string& hostPath);  // files.cpp
 
 namespace {
 
-// Removes a host path and, for a real folder, everything below it. Returns a Win32 error code.
-DWORD RemoveTree(const std::string& path) {
+using ImageSet = std::set<std::pair<dev_t, ino_t>>;
+
+// Removes a host path and, for a real folder, everything below it, except running programs.
+// Returns a Win32 error code.
+DWORD RemoveTree(const std::string& path, const ImageSet& images) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return MissingPathError(path);
     if (S_ISDIR(st.st_mode)) {
@@ -29,13 +32,14 @@ DWORD RemoveTree(const std::string& path) {
             }
             closedir(dir);
             for (const auto& n : names) {
-                DWORD r = RemoveTree(path + "/" + n);
+                DWORD r = RemoveTree(path + "/" + n, images);
                 if (r != ERROR_SUCCESS && result == ERROR_SUCCESS) result = r;
             }
         }
         if (result != ERROR_SUCCESS) return result;
         return rmdir(path.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
     }
+    if (images.count({st.st_dev, st.st_ino})) return ERROR_ACCESS_DENIED;
     if (DeleteBlockedHost(path)) return ERROR_SHARING_VIOLATION;
     return unlink(path.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
 }
@@ -49,13 +53,13 @@ std::vector<std::wstring> SplitList(const wchar_t* list) {
     return names;
 }
 
-DWORD DeleteOne(const std::wstring& name, bool filesOnly) {
+DWORD DeleteOne(const std::wstring& name, bool filesOnly, const ImageSet& images) {
     WinPath parsed;
     if (!ParseFullPath(name, parsed) || parsed.components.empty()) return ERROR_ACCESS_DENIED;
     if (!HasWildcards(parsed.components.back())) {
         std::string host;
         if (!ToHostPath(name, host)) return GetLastError();
-        return RemoveTree(host);
+        return RemoveTree(host, images);
     }
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(FormatWinPath(parsed, false).c_str(), &data);
@@ -76,7 +80,7 @@ DWORD DeleteOne(const std::wstring& name, bool filesOnly) {
         item.trailingSeparator = false;
         std::string host;
         if (!ToHostPath(FormatWinPath(item), host)) continue;
-        DWORD r = RemoveTree(host);
+        DWORD r = RemoveTree(host, images);
         if (r != ERROR_SUCCESS && result == ERROR_SUCCESS) result = r;
     }
     return result;
@@ -88,8 +92,9 @@ int FileOperation(UINT func, const std::vector<std::wstring>& names, FILEOP_FLAG
     if (func != FO_DELETE) return int(ERROR_CALL_NOT_IMPLEMENTED);
     if (names.empty()) return int(ERROR_ACCESS_DENIED);
     DWORD result = ERROR_SUCCESS;
+    ImageSet images = RunningImages();
     for (const auto& name : names) {
-        DWORD r = DeleteOne(name, (flags & FOF_FILESONLY) != 0);
+        DWORD r = DeleteOne(name, (flags & FOF_FILESONLY) != 0, images);
         if (r != ERROR_SUCCESS && result == ERROR_SUCCESS) result = r;
     }
     return int(result);

@@ -1,6 +1,8 @@
 // Files and folders: creation with the Windows dispositions and share modes, reads, writes, times,
 // attributes, deleting, copying, moving, and the C runtime's path functions.
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "platform/posix/layer.h"
 
@@ -198,6 +201,39 @@ HANDLE OpenFile(const std::string& host, DWORD access, DWORD share, DWORD dispos
     return handle;
 }
 
+// Programs of running processes. Windows keeps a running program's file from being deleted and
+// the folders above it from being renamed.
+std::set<std::pair<dev_t, ino_t>> ImagesOf(std::vector<std::string>* paths) {
+    std::set<std::pair<dev_t, ino_t>> images;
+    DIR* proc = opendir("/proc");
+    if (!proc) return images;
+    while (dirent* e = readdir(proc)) {
+        if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+        std::string link = std::string("/proc/") + e->d_name + "/exe";
+        struct stat st;
+        if (stat(link.c_str(), &st) != 0) continue;
+        images.insert({st.st_dev, st.st_ino});
+        if (paths) {
+            char target[PATH_MAX];
+            ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0) paths->push_back(std::string(target, size_t(n)));
+        }
+    }
+    closedir(proc);
+    return images;
+}
+
+bool HoldsRunningImage(const std::string& folder) {
+    char real[PATH_MAX];
+    if (!realpath(folder.c_str(), real)) return false;
+    std::string prefix = std::string(real) + "/";
+    std::vector<std::string> paths;
+    ImagesOf(&paths);
+    for (const auto& p : paths)
+        if (p.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
 // Whether an open handle of this process forbids deleting or renaming the file.
 bool DeleteBlocked(const struct stat& st) {
     std::lock_guard<std::mutex> lock(Shares().mutex);
@@ -275,6 +311,10 @@ BOOL MoveHost(const std::string& from, const std::string& to, DWORD flags) {
         SetError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    if (S_ISDIR(src.st_mode) && HoldsRunningImage(from)) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     bool targetExists = lstat(to.c_str(), &dst) == 0;
     bool sameFile = targetExists && src.st_dev == dst.st_dev && src.st_ino == dst.st_ino;
     if (targetExists && !sameFile) {
@@ -300,6 +340,10 @@ BOOL MoveHost(const std::string& from, const std::string& to, DWORD flags) {
 }
 
 }  // namespace
+
+std::set<std::pair<dev_t, ino_t>> RunningImages() {
+    return ImagesOf(nullptr);
+}
 
 int FileDescriptorOf(HANDLE handle) {
     auto file = std::dynamic_pointer_cast<FileObject>(LookupHandle(handle));
@@ -503,7 +547,7 @@ BOOL DeleteFileW(LPCWSTR name) {
         FailErrno(errno, host);
         return FALSE;
     }
-    if (S_ISDIR(st.st_mode) || IsReadOnly(st)) {
+    if (S_ISDIR(st.st_mode) || IsReadOnly(st) || RunningImages().count({st.st_dev, st.st_ino})) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }

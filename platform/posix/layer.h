@@ -2,8 +2,11 @@
 // path mapping and the handle table. Not for code outside platform/.
 #pragma once
 
+#include <sys/types.h>
 #include <memory>
+
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,9 @@ struct Waitable : Object {
         return Wait(timeoutMs) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
 };
+
+// Files that are the programs of running processes (cannot be deleted while they run).
+std::set<std::pair<dev_t, ino_t>> RunningImages();
 
 // Open files (used by CreateProcess for standard handles).
 int FileDescriptorOf(HANDLE handle);

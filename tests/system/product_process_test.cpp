@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "system/file_helpers.h"
 #include "system/product_settings.h"
 #include "win_test_support.h"
 
@@ -101,4 +102,20 @@ TEST_F(RunningProduct, OnlyTheCopyFromTheInstallFolderIsEnded) {
     DWORD code = 0;
     ASSERT_TRUE(GetExitCodeProcess(other.hProcess, &code));
     EXPECT_EQ(code, STILL_ACTIVE) << "the copy from another folder keeps running";
+}
+
+TEST_F(RunningProduct, ItsFilesStayWhileItRuns) {
+    ASSERT_TRUE(LaunchProduct());
+    ASSERT_FALSE(WaitForReport(installDir).empty());
+    std::string exe = installDir + "\\OndrelDeskTrade.exe";
+    HANDLE file = CreateFileA(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(DeleteFileA(exe.c_str()));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(DeletePath(installDir.c_str()));
+    EXPECT_TRUE(wintest::Exists(exe));
+    EXPECT_FALSE(MoveFileA(installDir.c_str(), (dir / "moved").c_str()));
+    EXPECT_TRUE(wintest::Exists(exe));
 }
