@@ -98,9 +98,9 @@ const AuthCase kAuthCases[] = {
      "AuthorizationHeaderMalformed"},
 };
 
-class Auth : public StandinTest {};
+class StandinAuth : public StandinTest {};
 
-TEST_F(Auth, SignaturesAreRecomputedFromTheRequest) {
+TEST_F(StandinAuth, SignaturesAreRecomputedFromTheRequest) {
     Put("8.5/base.zip", PatternBytes(100, 7));
     Start();
     for (const AuthCase& c : kAuthCases) {
@@ -130,7 +130,7 @@ TEST_F(Auth, SignaturesAreRecomputedFromTheRequest) {
     }
 }
 
-TEST_F(Auth, HostMustNameTheBucket) {
+TEST_F(StandinAuth, HostMustNameTheBucket) {
     Put("a.bin", "abc");
     Start();
     const std::string host = settings.BucketHost();
@@ -161,7 +161,7 @@ TEST_F(Auth, HostMustNameTheBucket) {
     }
 }
 
-TEST_F(Auth, ExtraDomainsAreAcceptedWhenConfigured) {
+TEST_F(StandinAuth, ExtraDomainsAreAcceptedWhenConfigured) {
     Put("a.bin", "abc");
     settings.extraArgs = {"--domain", objstore::build::kDefaultDomain, "--domain",
                           objstore::build::kAlternateDomain};
@@ -175,7 +175,7 @@ TEST_F(Auth, ExtraDomainsAreAcceptedWhenConfigured) {
     }
 }
 
-TEST_F(Auth, NoAuthServesUnsignedRequestsButStillChecksTheHost) {
+TEST_F(StandinAuth, NoAuthServesUnsignedRequestsButStillChecksTheHost) {
     Put("a.bin", "abc");
     settings.extraArgs = {"--no-auth"};
     Start();

@@ -75,7 +75,7 @@ const FaultCase kCases[] = {
     {"faults combine", {"delay:10", "status:503,every=2"}, {kOk, k503}},
 };
 
-class Faults : public StandinTest {
+class StandinFaults : public StandinTest {
   protected:
     void SetUp() override {
         a = Put("a.bin", PatternBytes(kSize, 11));
@@ -99,7 +99,7 @@ class Faults : public StandinTest {
     std::string a;
 };
 
-TEST_F(Faults, FaultsHitTheSelectedRequests) {
+TEST_F(StandinFaults, FaultsHitTheSelectedRequests) {
     for (const FaultCase& c : kCases) {
         SCOPED_TRACE(c.name);
         settings.faults = c.faults;
@@ -166,7 +166,7 @@ TEST_F(Faults, FaultsHitTheSelectedRequests) {
     }
 }
 
-TEST_F(Faults, ShareIsDeterministicForASeed) {
+TEST_F(StandinFaults, ShareIsDeterministicForASeed) {
     const std::vector<int> first = SharePattern(7);
     const std::vector<int> again = SharePattern(7);
     const std::vector<int> other = SharePattern(8);
@@ -178,7 +178,7 @@ TEST_F(Faults, ShareIsDeterministicForASeed) {
     EXPECT_EQ(32, failures + std::count(first.begin(), first.end(), 200));
 }
 
-TEST_F(Faults, DelayAndDripSlowTheAnswer) {
+TEST_F(StandinFaults, DelayAndDripSlowTheAnswer) {
     settings.faults = {"delay:400,key=b.bin", "drip:20000,key=c.bin"};
     const std::string c = Put("c.bin", PatternBytes(10000, 13));
     Start();
@@ -197,7 +197,7 @@ TEST_F(Faults, DelayAndDripSlowTheAnswer) {
     }
 }
 
-TEST_F(Faults, BadOptionsStopTheServiceAtStart) {
+TEST_F(StandinFaults, BadOptionsStopTheServiceAtStart) {
     const std::vector<std::vector<std::string>> bad = {
         {"--fault", "bogus"},
         {"--fault", "delay"},

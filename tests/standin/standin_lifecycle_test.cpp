@@ -26,9 +26,9 @@ namespace {
 using objstore::test::NativeServer;
 using objstore::test::TestServer;
 
-class Lifecycle : public StandinTest {};
+class StandinLifecycle : public StandinTest {};
 
-TEST_F(Lifecycle, RequestLogHasOneLinePerRequest) {
+TEST_F(StandinLifecycle, RequestLogHasOneLinePerRequest) {
     Put("8.5/a b.zip", PatternBytes(5000, 21));
     Start();
     struct Case {
@@ -74,7 +74,7 @@ TEST_F(Lifecycle, RequestLogHasOneLinePerRequest) {
     }
 }
 
-TEST_F(Lifecycle, StopsCleanlyOnSigtermAndSigintEvenMidAnswer) {
+TEST_F(StandinLifecycle, StopsCleanlyOnSigtermAndSigintEvenMidAnswer) {
     Put("slow.bin", PatternBytes(100000, 22));
     settings.faults = {"drip:1000"};  // 100 s for the whole object
     for (int sig : {SIGTERM, SIGINT}) {
@@ -115,7 +115,7 @@ std::string ReadAnswer(Poco::Net::StreamSocket& socket, std::string& pending) {
     return answer;
 }
 
-TEST_F(Lifecycle, KeepsTheConnectionForFurtherRequests) {
+TEST_F(StandinLifecycle, KeepsTheConnectionForFurtherRequests) {
     Put("a.bin", "0123456789");
     Start();
     Poco::Net::StreamSocket socket(Poco::Net::SocketAddress("127.0.0.1", server->Port()));
@@ -136,7 +136,7 @@ TEST_F(Lifecycle, KeepsTheConnectionForFurtherRequests) {
     }
 }
 
-TEST_F(Lifecycle, NginxServesTheSameFolderAndStops) {
+TEST_F(StandinLifecycle, NginxServesTheSameFolderAndStops) {
     const std::string object = Put("8.5/base.zip", PatternBytes(3000, 23));
     auto nginx = TestServer::Nginx(settings.root);
     Request request;
@@ -148,7 +148,7 @@ TEST_F(Lifecycle, NginxServesTheSameFolderAndStops) {
     EXPECT_EQ(0, nginx->Stop());
 }
 
-TEST_F(Lifecycle, SpawnerStartsAndStopsServersForTestServer) {
+TEST_F(StandinLifecycle, SpawnerStartsAndStopsServersForTestServer) {
     const std::string object = Put("a.bin", PatternBytes(2000, 24));
     auto spawner = NativeServer::StartListening(objstore::test::SpawnerBinary(), {"--port", "0"});
     const std::string address = "127.0.0.1:" + std::to_string(spawner->Port());
@@ -178,7 +178,7 @@ TEST_F(Lifecycle, SpawnerStartsAndStopsServersForTestServer) {
     EXPECT_FALSE(standin_test::Send(left.port, settings, request).answered);
 }
 
-TEST_F(Lifecycle, AnIndependentSignerIsAccepted) {
+TEST_F(StandinLifecycle, AnIndependentSignerIsAccepted) {
     Put("8.5/base.zip", PatternBytes(4096, 25));
     Put("dir/a b+\xC3\xBC.bin", PatternBytes(300, 26));
     Start();

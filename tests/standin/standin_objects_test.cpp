@@ -74,9 +74,9 @@ void ExpectRangeAnswer(const RangeCase& c, const Reply& reply, const std::string
     }
 }
 
-class Objects : public StandinTest {};
+class StandinObjects : public StandinTest {};
 
-TEST_F(Objects, RangesAnswerAsNginxDoesForTheSameFile) {
+TEST_F(StandinObjects, RangesAnswerAsNginxDoesForTheSameFile) {
     const std::string object = Put("8.5/base.zip", PatternBytes(kObjectSize, 1));
     Start();
     auto nginx = TestServer::Nginx(settings.root);
@@ -97,7 +97,7 @@ TEST_F(Objects, RangesAnswerAsNginxDoesForTheSameFile) {
     }
 }
 
-TEST_F(Objects, EveryAnswerCarriesLengthIdsAndTheObjectsMd5) {
+TEST_F(StandinObjects, EveryAnswerCarriesLengthIdsAndTheObjectsMd5) {
     const std::string object = Put("a.bin", PatternBytes(kObjectSize, 2));
     Start();
     struct Case {
@@ -149,7 +149,7 @@ TEST_F(Objects, EveryAnswerCarriesLengthIdsAndTheObjectsMd5) {
     EXPECT_EQ(std::size(cases), traceIds.size());
 }
 
-TEST_F(Objects, EtagFollowsTheFileWhenItChanges) {
+TEST_F(StandinObjects, EtagFollowsTheFileWhenItChanges) {
     const std::string first = Put("changing.bin", PatternBytes(100, 3));
     Start();
     Request request;
@@ -165,7 +165,7 @@ TEST_F(Objects, EtagFollowsTheFileWhenItChanges) {
     EXPECT_EQ("\"" + Md5Hex(second) + "\"", Send(request).headers.get("ETag", ""));
 }
 
-TEST_F(Objects, KeysAreDecodedAndLookedUpAsSigned) {
+TEST_F(StandinObjects, KeysAreDecodedAndLookedUpAsSigned) {
     struct Case {
         const char* key;
         int status;
@@ -204,7 +204,7 @@ long PeakResidentKib(long pid) {
     return -1;
 }
 
-TEST_F(Objects, StreamsLargeObjectsWithoutHoldingThem) {
+TEST_F(StandinObjects, StreamsLargeObjectsWithoutHoldingThem) {
     constexpr off_t kLarge = 96 << 20;
     Put("large.bin", "");
     ASSERT_EQ(0, ::truncate(dir.PathOf("bucket/large.bin").c_str(), kLarge));  // zeros
@@ -225,7 +225,7 @@ TEST_F(Objects, StreamsLargeObjectsWithoutHoldingThem) {
     EXPECT_LT(growth, 32 * 1024) << "the service's peak grew by " << growth << " KiB";
 }
 
-TEST_F(Objects, ServesSixteenConnectionsAtOnce) {
+TEST_F(StandinObjects, ServesSixteenConnectionsAtOnce) {
     // Every answer waits 1.5 s: sixteen at once end in a few seconds, one after
     // another would take 24 s.
     const std::string object = Put("big.bin", PatternBytes(1 << 20, 6));

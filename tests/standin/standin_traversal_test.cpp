@@ -45,9 +45,9 @@ const TraversalCase kCases[] = {
     {"/alias-of-ok", "/alias-of-ok", 200, ""},  // a link that stays inside is followed
 };
 
-class Traversal : public StandinTest {};
+class StandinTraversal : public StandinTest {};
 
-TEST_F(Traversal, TargetsOutsideTheFolderAreRefused) {
+TEST_F(StandinTraversal, TargetsOutsideTheFolderAreRefused) {
     dir.WriteFile("secret.txt", kSecret);
     Put("ok.txt", "fine");
     ASSERT_EQ(0, ::symlink(dir.UnixPathOf("secret.txt").c_str(),
@@ -78,7 +78,7 @@ TEST_F(Traversal, TargetsOutsideTheFolderAreRefused) {
     }
 }
 
-TEST_F(Traversal, OtherMethodsAreNotAllowed) {
+TEST_F(StandinTraversal, OtherMethodsAreNotAllowed) {
     Put("ok.txt", "fine");
     Start();
     for (const char* method : {"PUT", "POST", "DELETE", "OPTIONS", "PATCH"}) {
