@@ -26,8 +26,8 @@ void Answer(HTTPServerResponse& response, HTTPResponse::HTTPStatus status,
     response.sendBuffer(body.data(), body.size());
 }
 
-std::string Started(int id, const NativeServer& server) {
-    return "id=" + std::to_string(id) + "\nport=" + std::to_string(server.Port()) + "\n";
+std::string Started(int id, uint16_t port) {
+    return "id=" + std::to_string(id) + "\nport=" + std::to_string(port) + "\n";
 }
 
 class SpawnerHandler : public Poco::Net::HTTPRequestHandler {
@@ -48,14 +48,14 @@ class SpawnerHandler : public Poco::Net::HTTPRequestHandler {
                 std::istringstream lines(body);
                 for (std::string line; std::getline(lines, line);) args.push_back(line);
                 auto server = NativeServer::StartStandin(args);
-                const NativeServer& started = *server;
+                const uint16_t port = server->Port();
                 const int id = m_table.Add(std::move(server));
-                Answer(response, HTTPResponse::HTTP_OK, Started(id, started));
+                Answer(response, HTTPResponse::HTTP_OK, Started(id, port));
             } else if (post && path == "/nginx") {
                 auto server = NativeServer::StartNginx(body);
-                const NativeServer& started = *server;
+                const uint16_t port = server->Port();
                 const int id = m_table.Add(std::move(server));
-                Answer(response, HTTPResponse::HTTP_OK, Started(id, started));
+                Answer(response, HTTPResponse::HTTP_OK, Started(id, port));
             } else if (post && path == "/stop") {
                 int id = 0;
                 for (const auto& [name, value] : uri.getQueryParameters()) {
