@@ -40,6 +40,8 @@ std::string BaseOp::GetRealUrl(const std::string& host, const std::string& path,
         // A host without addresses keeps its name, so the transport's lookup
         // error names the host instead of complaining about an empty URL.
         if (endpoint.empty()) endpoint = host;
+        // An IPv6 address stands in brackets in a URL.
+        if (endpoint.find(':') != std::string::npos) endpoint = "[" + endpoint + "]";
     } else {
         endpoint = host;
     }

@@ -1,5 +1,6 @@
 #include "op/object_op.h"
 
+#include <Poco/Exception.h>
 #include <Poco/ThreadPool.h>
 
 #include <algorithm>
@@ -183,19 +184,32 @@ CosResult ObjectOp::MultiThreadDownload(const GetObjectByFileReq& req, GetObject
             tasks[i]->SetDownParams(buffers[i].get(), sliceLength, nextOffset);
             tasks[i]->SetVerifyCert(req.GetVerifyCert());
             tasks[i]->SetCaLocation(req.GetCaLocation());
-            pool.start(*tasks[i]);
+            try {
+                pool.start(*tasks[i]);
+            } catch (const Poco::Exception& e) {
+                // The slices already running use the buffers and tasks: wait for
+                // them before this call's working set goes away.
+                pool.joinAll();
+                SetResultAndLogError(result, "down data, start task failed: " + e.displayText());
+                failed = true;
+                break;
+            }
             batchOffsets[i] = nextOffset;
             ++slicesStarted;
             ++started;
             nextOffset += sliceLength;
         }
         pool.joinAll();
+        if (failed) break;
 
         for (unsigned j = 0; j < started; ++j) {
             const FileDownTask& task = *tasks[j];
             if (!task.IsTaskSuccess()) {
+                // A 200/206 that failed was unusable slice data: its reason is logged.
+                const int status = task.GetHttpStatus();
+                const bool answered = status == 200 || status == 206;
                 OBJSTORE_LOG_ERR("%s:%s(%d) down data, down task fail, rsp:%s\n",
-                                 task.GetTaskResp().c_str());
+                                 (answered ? task.GetErrMsg() : task.GetTaskResp()).c_str());
                 TakeSliceFailure(task, result);
                 failed = true;
                 break;
@@ -230,7 +244,12 @@ CosResult ObjectOp::MultiThreadDownload(const GetObjectByFileReq& req, GetObject
     }
 
     // Closed before the final status: a waiter may move or open the file at once.
-    file.Close();
+    // A write error the system reports only at the close still fails the download.
+    const int closeError = file.Close();
+    if (closeError != 0 && !failed) {
+        SetResultAndLogError(result, "down data, close failed, ret=" + std::to_string(closeError));
+        failed = true;
+    }
     if (failed) {
         SetResultAndLogError(result, "download data failed");
         FailHandler(handler, result);

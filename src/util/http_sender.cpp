@@ -66,12 +66,13 @@ uint64_t ElapsedMs(Clock::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-void LogRate(uint64_t bytes, uint64_t ms) {
+// The rate statements belong to SendRequest, whatever helper writes them.
+void LogRate(int line, uint64_t bytes, uint64_t ms) {
     if (ms > 1 && bytes > kRateLogMinBytes) {
-        OBJSTORE_LOG_DBG(
-            "%s:%s(%d) send_size: %llu, time_consumed: %llu ms, rate: %.2f MB/s\n",
-            static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(ms),
-            static_cast<double>(bytes) / 1024 / 1024 / (static_cast<double>(ms) / 1000));
+        ClientLog(kLogDebug, __FILE__, "SendRequest", line,
+                  "%s:%s(%d) send_size: %llu, time_consumed: %llu ms, rate: %.2f MB/s\n",
+                  static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(ms),
+                  static_cast<double>(bytes) / 1024 / 1024 / (static_cast<double>(ms) / 1000));
     }
 }
 
@@ -133,10 +134,21 @@ int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
     StringMap ignoredHeaders;
     StringMap& received = responseHeaders ? *responseHeaders : ignoredHeaders;
 
+    // Only the URL's own syntax errors are URL errors; a malformed answer later
+    // raises the same exception type and counts as any other failure.
+    Poco::URI uri;
+    try {
+        uri = Poco::URI(url);
+    } catch (const Poco::SyntaxException& e) {
+        error = "url:" + url + "    URISyntaxException:" + e.displayText();
+        OBJSTORE_LOG_ERR("%s:%s(%d) url:%s    URISyntaxException:%s\n", url.c_str(),
+                         e.displayText().c_str());
+        return -1;
+    }
+
     int result = -1;
     std::unique_ptr<Poco::Net::HTTPClientSession> session;
     try {
-        Poco::URI uri(url);
         session = OpenSession(uri, verifyCert, caLocation);
         const Poco::Timespan connectTimeout = ClampedTimeout(connectTimeoutMs);
         const Poco::Timespan receiveTimeout = ClampedTimeout(receiveTimeoutMs);
@@ -157,12 +169,15 @@ int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
         std::ostream& requestStream = session->sendRequest(request);
         const uint64_t sent =
             TransferHandler::CopyWithProgress(handler, requestBody, requestStream, kCopyChunkSize);
-        LogRate(sent, ElapsedMs(start));
+        LogRate(__LINE__, sent, ElapsedMs(start));
 
         session->setTimeout(connectTimeout, connectTimeout, receiveTimeout);
         session->socket().setReceiveTimeout(receiveTimeout);
         Poco::Net::HTTPResponse response;
         std::istream& responseStream = session->receiveResponse(response);
+        // A time-out or reset inside the body must surface as itself, not as a
+        // quietly shorter body.
+        responseStream.exceptions(std::ios::badbit);
         result = static_cast<int>(response.getStatus());
 
         for (const auto& [name, value] : response) received.emplace(name, value);
@@ -207,7 +222,7 @@ int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
             receivedBytes = TransferHandler::CopyWithProgress(handler, responseStream, responseBody,
                                                               kCopyChunkSize);
         }
-        LogRate(receivedBytes, ElapsedMs(start));
+        LogRate(__LINE__, receivedBytes, ElapsedMs(start));
         // A connection that closes before the announced length ends the body
         // stream silently; the answer is then incomplete, not a success.
         const bool bodyExpected =
@@ -234,11 +249,6 @@ int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
     } catch (const UserCancelException&) {
         error = "Request canceled by user";
         OBJSTORE_LOG_INFO("%s:%s(%d) Request canceled by user\n");
-        result = -1;
-    } catch (const Poco::SyntaxException& e) {
-        error = "url:" + url + "    URISyntaxException:" + e.displayText();
-        OBJSTORE_LOG_ERR("%s:%s(%d) url:%s    URISyntaxException:%s\n", url.c_str(),
-                         e.displayText().c_str());
         result = -1;
     } catch (const std::exception& e) {
         error = std::string("Exception:") + e.what();

@@ -54,14 +54,15 @@ int OutputFile::Write(const char* data, uint64_t length) {
     return 0;
 }
 
-void OutputFile::Close() {
-    if (m_fd < 0) return;
+int OutputFile::Close() {
+    if (m_fd < 0) return 0;
 #ifdef _WIN32
-    _close(m_fd);
+    const int rc = _close(m_fd);
 #else
-    ::close(m_fd);
+    const int rc = ::close(m_fd);
 #endif
     m_fd = -1;
+    return rc == 0 ? 0 : errno;
 }
 
 }  // namespace objstore

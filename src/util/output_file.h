@@ -20,7 +20,9 @@ class OutputFile {
     int Seek(uint64_t offset);
     // Writes all bytes (retrying short writes); 0 or the errno of the failure.
     int Write(const char* data, uint64_t length);
-    void Close();
+    // 0 or the errno of the failure (a delayed write error shows here); closing a
+    // file that is not open succeeds.
+    int Close();
 
   private:
     int m_fd = -1;

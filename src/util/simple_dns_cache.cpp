@@ -51,6 +51,11 @@ SimpleDnsCache::SimpleDnsCache(uint32_t capacity, uint32_t ttlSeconds, Resolver 
       m_resolver(std::move(resolver)),
       m_clock(std::move(clock)) {}
 
+void SimpleDnsCache::SetResolver(Resolver resolver) {
+    std::lock_guard<std::mutex> guard(m_resolverLock);
+    m_resolver = resolver ? std::move(resolver) : Resolver(LookUpHost);
+}
+
 std::string SimpleDnsCache::Resolve(const std::string& host) {
     if (host.empty()) {
         return "";
@@ -80,7 +85,12 @@ std::string SimpleDnsCache::Resolve(const std::string& host) {
 
     if (!fresh) {
         const auto start = std::chrono::steady_clock::now();
-        Poco::Net::HostEntry entry = m_resolver(host);
+        Resolver resolver;
+        {
+            std::lock_guard<std::mutex> guard(m_resolverLock);
+            resolver = m_resolver;
+        }
+        Poco::Net::HostEntry entry = resolver(host);
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         OBJSTORE_LOG_DBG("%s:%s(%d) query dns server for host: %s, consume: %dms\n", host.c_str(),

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <Poco/Net/HostEntry.h>
@@ -34,6 +35,11 @@ class SimpleDnsCache {
     // (Poco::Net::HostNotFoundException and the like).
     std::string Resolve(const std::string& host);
 
+    // Replaces the lookup, for embedders with their own name service (and tests
+    // that must not reach a real resolver); an empty one restores the system
+    // lookup. Thread-safe.
+    void SetResolver(Resolver resolver);
+
     uint32_t GetCapacity() const { return m_capacity; }
     uint32_t GetTtlSeconds() const { return m_ttlSeconds; }
 
@@ -41,6 +47,7 @@ class SimpleDnsCache {
     const uint32_t m_capacity;
     const uint32_t m_ttlSeconds;
     std::shared_ptr<LruCache<std::string, HostEntryCache>> m_cache;
+    mutable std::mutex m_resolverLock;
     Resolver m_resolver;
     Clock m_clock;
 };

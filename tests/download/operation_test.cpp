@@ -6,6 +6,9 @@
 #include "op/object_op.h"
 #include "standin_fixture.h"
 #include "util/build_config.h"
+#include "util/simple_dns_cache.h"
+
+#include <Poco/Net/SocketDefs.h>
 
 namespace objstore {
 namespace {
@@ -152,9 +155,31 @@ TEST(OperationBase, RealUrlAndDefaultDomainRules) {
     settings.ResetToDefaults();
 }
 
+TEST(OperationBase, DnsCacheAddressReplacesTheHostInTheUrl) {
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    settings.SetLogLevel(0);
+    settings.SetUseDnsCache(true);
+    GetDnsCache().SetResolver([](const std::string&) {
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        addrinfo info{};
+        info.ai_family = AF_INET6;
+        info.ai_addr = reinterpret_cast<sockaddr*>(&address);
+        info.ai_addrlen = sizeof(address);
+        return Poco::Net::HostEntry(&info);
+    });
+    ObjectOp op(Shared(CosConfig(1, "id", "key", "ap-x")));
+    EXPECT_EQ(op.GetRealUrl("v6only.example", "/a", false), "http://[::1]/a");
+    EXPECT_TRUE(op.UsesDefaultDomain());  // the cache plays no part in it
+    GetDnsCache().SetResolver(nullptr);
+    settings.ResetToDefaults();
+}
+
 TEST(OperationBase, FailedHeadIsRepeatedOnceOnTheAlternativeDomain) {
-    // Without a resolvable bucket host the first head fails with no answer and no
-    // request id: exactly the case the repeat is for.
+    // A bucket name that makes the URL unparsable fails the head with no answer
+    // and no request id, exactly the case the repeat is for, and without any
+    // name lookup.
     CosGlobalSettings& settings = CosGlobalSettings::Instance();
     std::vector<std::string> urls;
     std::mutex urlsLock;

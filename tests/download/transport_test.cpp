@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "op/object_req.h"
 #include "scripted_server.h"
@@ -139,6 +141,73 @@ TEST_F(TransportTest, ConnectTimeoutWhenTheListenerAcceptsNobody) {
     Outcome out = Send("GET", "http://" + listener.address().toString() + "/a", {}, 300, 5000);
     EXPECT_EQ(out.status, -1);
     EXPECT_EQ(out.error.rfind("TimeoutException:", 0), 0u) << out.error;
+}
+
+TEST_F(TransportTest, FailuresInsideTheBodySurfaceAsThemselves) {
+    // A chunked body carries no length to check: the receive time-out itself must
+    // end the request.
+    ScriptedServer stalled([&](Request&, Response& response) {
+        response.setChunkedTransferEncoding(true);
+        std::ostream& body = response.send();
+        body << std::string(5000, 'c');
+        body.flush();
+        stalled.Hang(std::chrono::seconds(10));
+    });
+    Outcome timedOut = Send("GET", "http://" + stalled.Address() + "/a", {}, 5000, 300);
+    EXPECT_EQ(timedOut.status, -1);
+    EXPECT_EQ(timedOut.error.rfind("TimeoutException:", 0), 0u) << timedOut.error;
+
+    // A malformed answer is a plain failure, not a URL error.
+    Poco::Net::ServerSocket raw(Poco::Net::SocketAddress("127.0.0.1", 0));
+    std::thread answer([&raw] {
+        Poco::Net::StreamSocket peer = raw.acceptConnection();
+        char request[4096];
+        peer.receiveBytes(request, sizeof(request));
+        const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 12x\r\n\r\n123456789012";
+        peer.sendBytes(reply.data(), static_cast<int>(reply.size()));
+        peer.shutdown();
+    });
+    Outcome bad = Send("GET", "http://" + raw.address().toString() + "/a");
+    answer.join();
+    EXPECT_EQ(bad.status, -1);
+    EXPECT_EQ(bad.error.rfind("Exception:", 0), 0u) << bad.error;
+}
+
+TEST_F(TransportTest, StatementsAreLoggedUnderSendRequest) {
+    std::vector<std::string> lines;
+    std::mutex linesLock;
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    settings.SetLogLevel(4);
+    settings.SetLogOutput(0);
+    settings.SetLogCallback([&](const std::string& line) {
+        std::lock_guard<std::mutex> guard(linesLock);
+        lines.push_back(line);
+    });
+    ScriptedServer server([](Request&, Response& response) {
+        // Two halves with a pause: more than 100 KiB taking more than 1 ms.
+        response.setContentLength(400000);
+        std::ostream& body = response.send();
+        body << std::string(200000, 'a');
+        body.flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        body << std::string(200000, 'b');
+    });
+    Outcome out = Send("GET", "http://" + server.Address() + "/big");
+    ASSERT_EQ(out.status, 200) << out.error;
+    settings.SetLogCallback(nullptr);
+
+    std::vector<std::string> expected = {"send request to [http://" + server.Address() + "/big]",
+                                         "request=[GET /big HTTP/1.1", "send_size: 400000",
+                                         "response header :", "Send request over, status=200"};
+    for (const std::string& text : expected) {
+        bool found = false;
+        for (const std::string& line : lines) {
+            if (line.find(text) == std::string::npos) continue;
+            found = true;
+            EXPECT_NE(line.find("http_sender.cpp:SendRequest("), std::string::npos) << line;
+        }
+        EXPECT_TRUE(found) << text;
+    }
 }
 
 TEST_F(TransportTest, HugeTimeoutsAreClampedNotWrapped) {
