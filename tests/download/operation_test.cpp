@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "op/object_op.h"
+#include "scripted_server.h"
 #include "standin_fixture.h"
 #include "util/build_config.h"
 #include "util/simple_dns_cache.h"
@@ -208,6 +209,66 @@ TEST(OperationBase, FailedHeadIsRepeatedOnceOnTheAlternativeDomain) {
     EXPECT_FALSE(
         ObjectOp(Shared(CosConfig(42, "id", "key", "accelerate"))).ObjectExists("pkgs", "a.zip"));
     EXPECT_EQ(urls.size(), 1u);  // no alternative domain for "accelerate"
+    settings.ResetToDefaults();
+}
+
+}  // namespace
+}  // namespace objstore
+
+namespace objstore {
+namespace {
+
+// What a scripted service saw of one request, and the answer it gave.
+struct Seen {
+    std::string host;
+    std::string authorization;
+};
+
+TEST(OperationBase, HostHeaderAndItsSignatureFollowTheSwitches) {
+    CosGlobalSettings& settings = CosGlobalSettings::Instance();
+    settings.SetLogLevel(0);
+    Seen seen;
+    int status = 200;
+    test::ScriptedServer server(
+        [&](Poco::Net::HTTPServerRequest& request, Poco::Net::HTTPServerResponse& response) {
+            seen.host = request.getHost();
+            seen.authorization = request.get("Authorization", "");
+            response.setStatus(static_cast<Poco::Net::HTTPResponse::HTTPStatus>(status));
+            response.send();
+        });
+    settings.SetForcedHost(server.Address());
+    settings.SetUseForcedHost(true);
+    auto config = Shared(CosConfig(1, "id", "key", "ap-x"));
+    ObjectOp op(config);
+    HeadObjectReq req("pkgs", "a.zip");
+
+    EXPECT_TRUE(op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr).IsSucc());
+    EXPECT_EQ(seen.host, "bucket.example");
+    EXPECT_NE(seen.authorization.find("q-header-list=host&"), std::string::npos);
+
+    req.SetSignHeaderHost(false);
+    op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr);
+    EXPECT_EQ(seen.host, "bucket.example");  // still sent, only not signed
+    EXPECT_NE(seen.authorization.find("q-header-list=&"), std::string::npos);
+    req.SetSignHeaderHost(true);
+
+    settings.SetCustomDomain("global-cdn.example");
+    settings.SetCustomDomainAsHost(true);
+    op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr);
+    EXPECT_EQ(seen.host, "global-cdn.example");
+    config->SetCustomDomain("own-cdn.example");
+    op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr);
+    EXPECT_EQ(seen.host, "own-cdn.example");
+    config->SetCustomDomainAsHost(false);  // the configuration decides now
+    op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr);
+    EXPECT_EQ(seen.host, "bucket.example");
+
+    status = 204;
+    EXPECT_TRUE(op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr).IsSucc());
+    status = 304;
+    CosResult notModified = op.NormalAction("bucket.example", req.GetPath(), req, "", nullptr);
+    EXPECT_FALSE(notModified.IsSucc());
+    EXPECT_EQ(notModified.GetHttpStatus(), 304);
     settings.ResetToDefaults();
 }
 
