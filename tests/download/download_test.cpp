@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
 
@@ -345,6 +346,101 @@ TEST_F(ScriptedDownloadTest, AnswersThatDoNotHoldTheSliceAreNeverWritten) {
         EXPECT_EQ(result.GetErrorMsg(), c.message);
         EXPECT_EQ(ReadFile(m_file), content.substr(0, kSlice));
     }
+}
+
+}  // namespace
+}  // namespace objstore
+
+namespace objstore {
+namespace {
+
+class DownloadLogTest : public test::StandinTest {
+  protected:
+    std::vector<std::string> Capture(const std::function<void()>& run) {
+        std::vector<std::string> lines;
+        std::mutex linesLock;
+        CosGlobalSettings& settings = CosGlobalSettings::Instance();
+        settings.SetLogLevel(4);
+        settings.SetLogOutput(0);
+        settings.SetLogCallback([&](const std::string& line) {
+            std::lock_guard<std::mutex> guard(linesLock);
+            lines.push_back(line);
+        });
+        run();
+        settings.SetLogCallback(nullptr);
+        settings.SetLogLevel(0);
+        return lines;
+    }
+
+    static bool Has(const std::vector<std::string>& lines, const std::string& operation,
+                    const std::string& text) {
+        for (const std::string& line : lines) {
+            if (line.find(":" + operation + "(") != std::string::npos &&
+                line.find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    CosResult Fetch(const std::string& key, TransferProgressCallback progress = nullptr,
+                    std::shared_ptr<TransferHandler>* handlerOut = nullptr) {
+        AsyncMultiGetObjectReq req(m_settings.bucket, key, m_dir.PathOf("out.bin"));
+        auto handler = std::make_shared<TransferHandler>();
+        if (progress) {
+            req.SetUserData(handler.get());
+            req.SetTransferProgressCallback(std::move(progress));
+        }
+        handler->InitFromRequest(req);
+        if (handlerOut) *handlerOut = handler;
+        GetObjectByFileResp resp;
+        return ObjectOp(std::make_shared<CosConfig>(Config()))
+            .MultiThreadDownload(req, &resp, handler);
+    }
+};
+
+TEST_F(DownloadLogTest, StatementsOfASuccessfulAndAFailingDownload) {
+    PutObject("a.zip", std::string(kSlice + 1, 'a'));
+    Start();
+    CosGlobalSettings::Instance().SetDownloadSliceSize(kSlice);
+    std::vector<std::string> lines = Capture([&] { EXPECT_TRUE(Fetch("a.zip").IsSucc()); });
+    const std::string url = "http://127.0.0.1:" + std::to_string(m_server->Port()) + "/a.zip";
+    EXPECT_TRUE(Has(lines, "MultiThreadDownload", "[INFO] "));
+    EXPECT_TRUE(
+        Has(lines, "MultiThreadDownload",
+            "download data,url=" + url + ", poolsize=2, slice_size=4096, file_size=4097\n"));
+    EXPECT_TRUE(Has(lines, "MultiThreadDownload", "down data, offset=0, file_size=4097\n"));
+    EXPECT_TRUE(Has(lines, "MultiThreadDownload",
+                    "down data, task_index=1, file_size=4097, offset=4096\n"));
+    EXPECT_TRUE(
+        Has(lines, "MultiThreadDownload",
+            "down data, down_times=2, task_index=1, file_size=4097, offset=4096, downlen:1 \n"));
+    EXPECT_TRUE(Has(lines, "MultiThreadDownload", "down data succeed\n"));
+
+    Start({"status:503,method=GET"});
+    lines = Capture([&] { EXPECT_FALSE(Fetch("a.zip").IsSucc()); });
+    EXPECT_TRUE(Has(lines, "DownTask", "FileDownload: url(" + url.substr(0, url.rfind(':'))));
+    EXPECT_TRUE(Has(lines, "DownTask", "fail, httpcode:503, resp: <?xml"));
+    EXPECT_TRUE(Has(lines, "DownTask", "try_times:4\n"));
+    EXPECT_TRUE(Has(lines, "MultiThreadDownload", "down data, down task fail, rsp:<?xml"));
+    EXPECT_TRUE(Has(lines, "SetResultAndLogError", "download data failed\n"));
+}
+
+TEST_F(DownloadLogTest, CancelDuringASliceBodyFailsEachAttemptAndTheDownload) {
+    PutObject("a.zip", std::string(3 * 65536, 'c'));
+    Start();
+    CosGlobalSettings::Instance().SetDownloadThreads(1);
+    CosGlobalSettings::Instance().SetDownloadSliceSize(65536);
+    std::shared_ptr<TransferHandler> handler;
+    CosResult result = Fetch(
+        "a.zip",
+        [](uint64_t, uint64_t, void* user) { static_cast<TransferHandler*>(user)->Cancel(); },
+        &handler);
+    EXPECT_FALSE(result.IsSucc());
+    EXPECT_EQ(result.GetHttpStatus(), -1);
+    EXPECT_EQ(result.GetErrorMsg(), "Request canceled by user");
+    EXPECT_EQ(handler->GetStatus(), TransferState::Failed);
+    EXPECT_EQ(RequestLog("GET").size(), 4u);  // the first slice's four attempts, nothing after
 }
 
 }  // namespace
