@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "cos_client.h"
+#include "log_capture.h"
 #include "standin_fixture.h"
 #include "trsf/transfer_handler.h"
 #include "util/build_config.h"
@@ -53,18 +54,8 @@ TEST_F(ClientTest, AsyncDownloadReturnsAtOnceAndTheWaitEndsWithTheWholeObject) {
 
 TEST(Client, FailedLengthQueryIsRepeatedOnTheAlternativeDomainOnSameHandler) {
     CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    std::vector<std::string> urls;
-    std::mutex urlsLock;
-    settings.SetLogLevel(3);
-    settings.SetLogOutput(0);
     settings.SetRetryOnAlternateDomain(true);
-    settings.SetLogCallback([&](const std::string& line) {
-        const std::string marker = "send request to [";
-        const size_t at = line.find(marker);
-        if (at == std::string::npos) return;
-        std::lock_guard<std::mutex> guard(urlsLock);
-        urls.push_back(line.substr(at + marker.size(), line.find(']', at) - at - marker.size()));
-    });
+    test::LogCapture log(3);
     test::TestDir dir;
     CosClient client(CosConfig(42, "id", "key", "ap-x"));
     // The bucket name makes the URL unparsable: the head fails without a name lookup.
@@ -73,7 +64,7 @@ TEST(Client, FailedLengthQueryIsRepeatedOnTheAlternativeDomainOnSameHandler) {
     context->WaitUntilFinished();
     EXPECT_EQ(context->GetTransferHandler()->GetStatus(), TransferState::Failed);
     EXPECT_EQ(context->GetResult().GetHttpStatus(), -1);
-    std::lock_guard<std::mutex> guard(urlsLock);
+    const std::vector<std::string> urls = log.UrlsSent();
     ASSERT_EQ(urls.size(), 2u);  // one head per attempt, never a third attempt
     EXPECT_NE(urls[0].find(build::kDefaultDomain), std::string::npos) << urls[0];
     EXPECT_NE(urls[1].find(build::kAlternateDomain), std::string::npos) << urls[1];

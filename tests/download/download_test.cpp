@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "log_capture.h"
 #include "op/object_op.h"
 #include "scripted_server.h"
 #include "standin_fixture.h"
@@ -357,19 +358,9 @@ namespace {
 class DownloadLogTest : public test::StandinTest {
   protected:
     std::vector<std::string> Capture(const std::function<void()>& run) {
-        std::vector<std::string> lines;
-        std::mutex linesLock;
-        CosGlobalSettings& settings = CosGlobalSettings::Instance();
-        settings.SetLogLevel(4);
-        settings.SetLogOutput(0);
-        settings.SetLogCallback([&](const std::string& line) {
-            std::lock_guard<std::mutex> guard(linesLock);
-            lines.push_back(line);
-        });
+        test::LogCapture log;
         run();
-        settings.SetLogCallback(nullptr);
-        settings.SetLogLevel(0);
-        return lines;
+        return log.Lines();
     }
 
     static bool Has(const std::vector<std::string>& lines, const std::string& operation,

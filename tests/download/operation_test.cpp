@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "log_capture.h"
 #include "op/object_op.h"
 #include "scripted_server.h"
 #include "standin_fixture.h"
@@ -92,22 +93,13 @@ TEST_F(OperationTest, SecurityTokenIsSentAndSigned) {
     Start();
     CosConfig config = Config();
     config.SetSecurityToken("temporary-token");
-    std::vector<std::string> lines;
-    std::mutex linesLock;
-    CosGlobalSettings::Instance().SetLogLevel(4);
-    CosGlobalSettings::Instance().SetLogOutput(0);
-    CosGlobalSettings::Instance().SetLogCallback([&](const std::string& line) {
-        std::lock_guard<std::mutex> guard(linesLock);
-        lines.push_back(line);
-    });
+    test::LogCapture log;
     ObjectOp op(Shared(config));
     EXPECT_TRUE(op.ObjectExists(m_settings.bucket, "a.zip"));
     bool tokenSent = false, tokenSigned = false;
-    for (const std::string& line : lines) {
-        if (line.find("x-cos-security-token: temporary-token") != std::string::npos)
-            tokenSent = true;
-        if (line.find("q-header-list=host;x-cos-security-token") != std::string::npos)
-            tokenSigned = true;
+    for (const std::string& line : log.Lines()) {
+        tokenSent |= line.find("x-cos-security-token: temporary-token") != std::string::npos;
+        tokenSigned |= line.find("q-header-list=host;x-cos-security-token") != std::string::npos;
     }
     EXPECT_TRUE(tokenSent);
     EXPECT_TRUE(tokenSigned);
@@ -182,33 +174,28 @@ TEST(OperationBase, FailedHeadIsRepeatedOnceOnTheAlternativeDomain) {
     // and no request id, exactly the case the repeat is for, and without any
     // name lookup.
     CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    std::vector<std::string> urls;
-    std::mutex urlsLock;
-    settings.SetLogLevel(3);
-    settings.SetLogOutput(0);
-    settings.SetLogCallback([&](const std::string& line) {
-        const std::string marker = "send request to [";
-        const size_t at = line.find(marker);
-        if (at == std::string::npos) return;
-        std::lock_guard<std::mutex> guard(urlsLock);
-        urls.push_back(line.substr(at + marker.size(), line.find(']', at) - at - marker.size()));
-    });
+    const std::string host = "http://[pkgs-42.cos.ap-x";
     ObjectOp op(Shared(CosConfig(42, "id", "key", "ap-x")));
-
-    EXPECT_FALSE(op.ObjectExists("pkgs", "a.zip"));
-    ASSERT_EQ(urls.size(), 1u);  // the switch is off
-    EXPECT_EQ(urls[0], std::string("http://pkgs-42.cos.ap-x") + build::kDefaultDomain + "/a.zip");
-
-    urls.clear();
+    {
+        test::LogCapture log(3);
+        EXPECT_FALSE(op.ObjectExists("[pkgs", "a.zip"));
+        EXPECT_EQ(log.UrlsSent(),
+                  (std::vector<std::string>{host + build::kDefaultDomain + "/a.zip"}));
+    }
     settings.SetRetryOnAlternateDomain(true);
-    EXPECT_FALSE(op.ObjectExists("pkgs", "a.zip"));
-    ASSERT_EQ(urls.size(), 2u);
-    EXPECT_EQ(urls[1], std::string("http://pkgs-42.cos.ap-x") + build::kAlternateDomain + "/a.zip");
-
-    urls.clear();
-    EXPECT_FALSE(
-        ObjectOp(Shared(CosConfig(42, "id", "key", "accelerate"))).ObjectExists("pkgs", "a.zip"));
-    EXPECT_EQ(urls.size(), 1u);  // no alternative domain for "accelerate"
+    {
+        test::LogCapture log(3);
+        EXPECT_FALSE(op.ObjectExists("[pkgs", "a.zip"));
+        EXPECT_EQ(log.UrlsSent(),
+                  (std::vector<std::string>{host + build::kDefaultDomain + "/a.zip",
+                                            host + build::kAlternateDomain + "/a.zip"}));
+    }
+    {
+        test::LogCapture log(3);
+        EXPECT_FALSE(ObjectOp(Shared(CosConfig(42, "id", "key", "accelerate")))
+                         .ObjectExists("[pkgs", "a.zip"));
+        EXPECT_EQ(log.UrlsSent().size(), 1u);  // no alternative domain for "accelerate"
+    }
     settings.ResetToDefaults();
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "log_capture.h"
 #include "op/object_req.h"
 #include "scripted_server.h"
 #include "trsf/transfer_handler.h"
@@ -174,15 +175,7 @@ TEST_F(TransportTest, FailuresInsideTheBodySurfaceAsThemselves) {
 }
 
 TEST_F(TransportTest, StatementsAreLoggedUnderSendRequest) {
-    std::vector<std::string> lines;
-    std::mutex linesLock;
-    CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    settings.SetLogLevel(4);
-    settings.SetLogOutput(0);
-    settings.SetLogCallback([&](const std::string& line) {
-        std::lock_guard<std::mutex> guard(linesLock);
-        lines.push_back(line);
-    });
+    test::LogCapture log;
     ScriptedServer server([](Request&, Response& response) {
         // Two halves with a pause: more than 100 KiB taking more than 1 ms.
         response.setContentLength(400000);
@@ -194,7 +187,7 @@ TEST_F(TransportTest, StatementsAreLoggedUnderSendRequest) {
     });
     Outcome out = Send("GET", "http://" + server.Address() + "/big");
     ASSERT_EQ(out.status, 200) << out.error;
-    settings.SetLogCallback(nullptr);
+    const std::vector<std::string> lines = log.Lines();
 
     std::vector<std::string> expected = {"send request to [http://" + server.Address() + "/big]",
                                          "request=[GET /big HTTP/1.1", "send_size: 400000",
