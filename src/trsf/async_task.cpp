@@ -1,5 +1,8 @@
 #include "trsf/async_task.h"
 
+#include <chrono>
+#include <thread>
+
 #include <algorithm>
 #include <limits>
 #include <string>
@@ -41,7 +44,15 @@ void AsyncTask::runTask() {
     m_body();
 }
 
+constexpr std::chrono::milliseconds kExitGrace{2000};
+
 AsyncTaskPool::~AsyncTaskPool() {
+    // A waiter wakes when its transfer's status turns final, a moment before the
+    // task body returns; give such tasks a short while to end so exit is clean.
+    const auto deadline = std::chrono::steady_clock::now() + kExitGrace;
+    while (m_pool && m_pool->used() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     if (m_pool && m_pool->used() > 0) {
         // A task still runs and would report to a destroyed manager; at exit it
         // is safer to leave both alive than to tear them down under it.
