@@ -5,6 +5,7 @@
 #include "util/client_log.h"
 #include "util/codec.h"
 #include "util/cos_global_settings.h"
+#include "util/header_views.h"
 #include "util/http_sender.h"
 #include "util/request_signer.h"
 #include "util/simple_dns_cache.h"
@@ -63,27 +64,41 @@ bool BaseOp::UsesDefaultDomain() const {
     return m_config->GetRegion() != "accelerate";
 }
 
-std::string BaseOp::SignHeaders(const std::string& host, const std::string& path,
-                                const BaseReq& req,
-                                std::map<std::string, std::string>* headers) const {
+RepeatedRequestSigner::Request BaseOp::SigningInput(const std::string& host,
+                                                   const std::string& path,
+                                                   const BaseReq& req) const {
     const CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    const std::string token = m_config->GetSecurityToken();
-    if (!token.empty()) (*headers)["x-cos-security-token"] = token;
+    RepeatedRequestSigner::Request input;
+    input.secretId = m_config->GetSecretId();
+    input.secretKey = m_config->GetSecretKey();
+    input.method = req.GetMethod();
+    input.path = path;
+    input.headers = req.GetHeaders();
+    input.params = req.GetParams();
 
+    const std::string token = m_config->GetSecurityToken();
+    if (!token.empty()) input.headers["x-cos-security-token"] = token;
     const bool customAsHost = m_config->IsCustomDomainAsHostSet()
                                   ? m_config->IsCustomDomainAsHost()
                                   : settings.GetCustomDomainAsHost();
     if (customAsHost) {
         const std::string& own = m_config->GetCustomDomain();
-        (*headers)["Host"] = own.empty() ? settings.GetCustomDomain() : own;
+        input.headers["Host"] = own.empty() ? settings.GetCustomDomain() : own;
     } else {
-        (*headers)["Host"] = host;
+        input.headers["Host"] = host;
     }
+    if (!req.SignHeaderHost()) input.unsignedHeaders.insert("Host");
+    return input;
+}
 
-    std::set<std::string> unsignedHeaders;
-    if (!req.SignHeaderHost()) unsignedHeaders.insert("Host");
-    return RequestSigner::Sign(m_config->GetSecretId(), m_config->GetSecretKey(), req.GetMethod(),
-                               path, *headers, req.GetParams(), unsignedHeaders);
+std::string BaseOp::SignHeaders(const std::string& host, const std::string& path,
+                                const BaseReq& req,
+                                std::map<std::string, std::string>* headers) const {
+    RepeatedRequestSigner::Request input = SigningInput(host, path, req);
+    for (const auto& [name, value] : *headers) input.headers.emplace(name, value);
+    *headers = input.headers;
+    return RequestSigner::Sign(input.secretId, input.secretKey, input.method, input.path,
+                               input.headers, input.params, input.unsignedHeaders);
 }
 
 CosResult BaseOp::NormalAction(const std::string& host, const std::string& path, const BaseReq& req,
@@ -104,18 +119,23 @@ CosResult BaseOp::NormalAction(const std::string& host, const std::string& path,
     }
     headers["Authorization"] = auth;
 
-    const std::string url = GetRealUrl(host, path, req.IsHttps());
-    std::map<std::string, std::string> responseHeaders;
+    HttpSendOptions options;
+    options.method = req.GetMethod();
+    options.url = GetRealUrl(host, path, req.IsHttps());
+    options.params = params;
+    options.headers = std::move(headers);
+    options.connectTimeoutMs = req.GetConnTimeoutInms();
+    options.receiveTimeoutMs = req.GetRecvTimeoutInms();
+    options.verifyCert = req.GetVerifyCert();
+    options.caLocation = req.GetCaLocation();
+    HttpAnswer answer;
     std::string responseBody;
-    std::string errorText;
-    const int status = HttpSender::SendRequest(
-        nullptr, req.GetMethod(), url, params, headers, reqBody, req.GetConnTimeoutInms(),
-        req.GetRecvTimeoutInms(), &responseHeaders, &responseBody, &errorText, false,
-        req.GetVerifyCert(), req.GetCaLocation());
+    const int status = HttpSender::SendRequest(options, reqBody, &responseBody, &answer);
     if (status == -1) {
-        result.SetErrorMsg(errorText);
+        result.SetErrorMsg(answer.errorText);
         return result;
     }
+    const std::map<std::string, std::string>& responseHeaders = answer.headers;
 
     result.SetHttpStatus(status);
     if (status >= 200 && status <= 299) {
@@ -125,8 +145,7 @@ CosResult BaseOp::NormalAction(const std::string& host, const std::string& path,
             resp->ParseHeaders(responseHeaders);
             resp->SetBody(responseBody);
         }
-        auto requestId = responseHeaders.find("x-cos-request-id");
-        if (requestId != responseHeaders.end()) result.SetXCosRequestId(requestId->second);
+        result.SetXCosRequestId(HeaderValue(responseHeaders, "x-cos-request-id"));
     } else if (!result.ParseFromHttpResponse(responseHeaders, responseBody)) {
         result.SetErrorMsg(responseBody);
     }

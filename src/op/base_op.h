@@ -9,6 +9,7 @@
 #include "op/base_req.h"
 #include "op/base_resp.h"
 #include "op/cos_result.h"
+#include "op/request_signing.h"
 #include "util/cos_config.h"
 
 namespace objstore {
@@ -37,6 +38,12 @@ class BaseOp {
     // and turns the answer into a result; the response is filled on success.
     CosResult NormalAction(const std::string& host, const std::string& path, const BaseReq& req,
                            const std::string& reqBody, BaseResp* resp) const;
+
+    // Everything a signature of the request covers: the credentials, the
+    // request's headers with Host and the security token set, its parameters and
+    // the header names left unsigned.
+    RepeatedRequestSigner::Request SigningInput(const std::string& host, const std::string& path,
+                                                const BaseReq& req) const;
 
   protected:
     // Sets Host and the security token in headers, and returns the Authorization

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "util/header_views.h"
+
 namespace objstore {
 
 std::string BaseResp::ToText() const {
@@ -20,15 +22,14 @@ bool BaseResp::ParseBody(const std::string& body) {
 }
 
 std::string BaseResp::GetHeader(const std::string& name) const {
-    auto found = m_headers.find(name);
-    return found == m_headers.end() ? std::string() : found->second;
+    return HeaderValue(m_headers, name);
 }
 
 uint64_t BaseResp::GetContentLength() const {
-    auto found = m_headers.find("Content-Length");
-    if (found == m_headers.end()) return 0;
+    const std::string* found = FindHeader(m_headers, "Content-Length");
+    if (found == nullptr) return 0;
     uint64_t value = 0;
-    for (char c : found->second) {
+    for (char c : *found) {
         if (c < '0' || c > '9') break;
         const uint64_t digit = static_cast<uint64_t>(c - '0');
         // A value beyond 64 bits saturates instead of wrapping to a small length.
@@ -41,13 +42,9 @@ uint64_t BaseResp::GetContentLength() const {
 }
 
 std::string BaseResp::GetEtag() const {
-    auto found = m_headers.find("ETag");
-    if (found == m_headers.end()) found = m_headers.find("Etag");
-    if (found == m_headers.end()) return "";
-    std::string tag = found->second;
-    if (!tag.empty() && tag.front() == '"') tag.erase(0, 1);
-    if (!tag.empty() && tag.back() == '"') tag.pop_back();
-    return tag;
+    // Map order puts "ETag" before "Etag" and "etag": the first spelling wins.
+    const std::string* found = FindHeader(m_headers, "ETag");
+    return found ? UnquoteEtag(*found) : std::string();
 }
 
 }  // namespace objstore

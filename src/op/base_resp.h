@@ -25,7 +25,8 @@ public:
     const std::string& GetBody() const { return m_body; }
     const std::map<std::string, std::string>& GetHeaders() const { return m_headers; }
 
-    // Value of the header with exactly this name, or "".
+    // Header lookups ignore the case of the name (the map keeps it as received).
+    // Value of the first header with this name, or "".
     std::string GetHeader(const std::string& name) const;
     std::string GetRequestId() const { return GetHeader("x-cos-request-id"); }
     // Leading decimal digits of Content-Length; 0 when absent.

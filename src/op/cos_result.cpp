@@ -8,6 +8,7 @@
 #include "op/xml_nesting.h"
 #include "util/client_log.h"
 #include "util/cos_global_settings.h"
+#include "util/header_views.h"
 
 namespace objstore {
 namespace {
@@ -26,10 +27,10 @@ std::string NodeText(const rapidxml::xml_node<>* node) {
 
 bool CosResult::ParseFromHttpResponse(const std::map<std::string, std::string>& headers,
                                       const std::string& body) {
-    auto requestId = headers.find("x-cos-request-id");
-    if (requestId != headers.end()) m_requestId = requestId->second;
-    auto traceId = headers.find("x-cos-trace-id");
-    if (traceId != headers.end()) m_traceId = traceId->second;
+    if (const std::string* requestId = FindHeader(headers, "x-cos-request-id")) {
+        m_requestId = *requestId;
+    }
+    if (const std::string* traceId = FindHeader(headers, "x-cos-trace-id")) m_traceId = *traceId;
 
     // rapidxml parses in place and needs a zero-terminated, writable copy.
     size_t skip = body.compare(0, 3, kUtf8Bom) == 0 ? 3 : 0;

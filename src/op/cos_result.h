@@ -16,6 +16,9 @@ public:
     const std::string& GetXCosRequestId() const { return m_requestId; }
     const std::string& GetXCosTraceId() const { return m_traceId; }
     const std::string& GetXCosServerTime() const { return m_serverTime; }
+    // Where an operation of many requests failed (for a download: which slice,
+    // after how many attempts); "" when it does not apply.
+    const std::string& GetErrorContext() const { return m_errorContext; }
 
     void SetSucc() { m_success = true; }
     void SetFail() { m_success = false; }
@@ -26,6 +29,7 @@ public:
     void SetXCosRequestId(const std::string& id) { m_requestId = id; }
     void SetXCosTraceId(const std::string& id) { m_traceId = id; }
     void SetXCosServerTime(const std::string& time) { m_serverTime = time; }
+    void SetErrorContext(const std::string& context) { m_errorContext = context; }
 
     // Fills the result from a service error answer: the request and trace ids of
     // the headers, then the fields of the body's Error element. False when the
@@ -45,6 +49,7 @@ private:
     std::string m_requestId;
     std::string m_traceId;
     std::string m_serverTime;
+    std::string m_errorContext;
 };
 
 }  // namespace objstore

@@ -2,37 +2,16 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
+#include <sstream>
 
+#include "op/retry_pause.h"
 #include "trsf/transfer_handler.h"
 #include "util/client_log.h"
 #include "util/http_sender.h"
 
 namespace objstore {
-namespace {
 
-// First byte of a "bytes a-b/total" Content-Range, or -1 when it cannot be read.
-int64_t ContentRangeStart(const std::map<std::string, std::string>& headers) {
-    auto found = headers.find("Content-Range");
-    if (found == headers.end()) return -1;
-    unsigned long long start = 0;
-    if (std::sscanf(found->second.c_str(), "bytes %llu-", &start) != 1) return -1;
-    return static_cast<int64_t>(start);
-}
-
-}  // namespace
-
-FileDownTask::FileDownTask(const std::string& url,
-                           const std::map<std::string, std::string>& headers,
-                           const std::map<std::string, std::string>& params,
-                           uint64_t connectTimeoutMs, uint64_t receiveTimeoutMs,
-                           std::shared_ptr<TransferHandler> handler)
-    : m_url(url),
-      m_headers(headers),
-      m_params(params),
-      m_connectTimeoutMs(connectTimeoutMs),
-      m_receiveTimeoutMs(receiveTimeoutMs),
-      m_handler(std::move(handler)) {}
+FileDownTask::FileDownTask(const SliceRequest& request) : m_request(request) {}
 
 void FileDownTask::SetDownParams(char* buffer, uint64_t length, uint64_t offset) {
     m_buffer = buffer;
@@ -46,59 +25,70 @@ void FileDownTask::run() {
     DownTask();
 }
 
-bool FileDownTask::TakeSlice(int status) {
-    uint64_t start = 0;
-    if (status == 206) {
-        const int64_t rangeStart = ContentRangeStart(m_responseHeaders);
-        if (rangeStart >= 0 && static_cast<uint64_t>(rangeStart) != m_offset) {
-            m_errorText = "slice answer starts at " + std::to_string(rangeStart) + ", expected " +
-                          std::to_string(m_offset);
-            return false;
+void FileDownTask::DownTask() {
+    m_receivedLength = 0;
+    m_verdict = AnswerVerdict::None;
+    m_attempts = 0;
+    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+        if (attempt > 1 && !PauseBeforeAttempt(attempt, m_request.handler)) {
+            m_errorText = "Request canceled by user";
+            return;
         }
-    } else {
-        // A 200 carries the whole object: the slice lies at its offset in the body.
-        start = m_offset;
+        if (Attempt(attempt)) return;
     }
-    if (m_responseBody.size() < start + m_length) {
-        m_errorText = "slice answer too short: " + std::to_string(m_responseBody.size()) +
-                      " bytes, expected " + std::to_string(start + m_length);
-        return false;
-    }
-    std::memcpy(m_buffer, m_responseBody.data() + start, m_length);
-    m_receivedLength = m_length;
-    return true;
 }
 
-void FileDownTask::DownTask() {
+bool FileDownTask::Attempt(int attempt) {
+    m_attempts = attempt;
     char range[128];
     std::snprintf(range, sizeof(range), "bytes=%" PRIu64 "-%" PRIu64, m_offset,
                   m_offset + m_length - 1);
-    m_headers["Range"] = range;
-    // The body is collected in place; one slice's worth avoids regrowing it.
-    m_responseBody.reserve(m_length);
+    HttpSendOptions options;
+    options.handler = m_request.handler;
+    options.method = "GET";
+    options.url = m_request.url;
+    options.params = m_request.params;
+    options.headers = m_request.signer->Headers();
+    options.headers["Range"] = range;
+    options.connectTimeoutMs = m_request.connectTimeoutMs;
+    options.receiveTimeoutMs = m_request.receiveTimeoutMs;
+    options.verifyCert = m_request.verifyCert;
+    options.caLocation = m_request.caLocation;
 
-    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        m_responseHeaders.clear();
-        m_errorText.clear();
-        m_httpStatus = HttpSender::SendRequest(
-            m_handler, "GET", m_url, m_params, m_headers, std::string(), m_connectTimeoutMs,
-            m_receiveTimeoutMs, &m_responseHeaders, &m_responseBody, &m_errorText, false,
-            m_verifyCert, m_caLocation);
-        if ((m_httpStatus == 200 || m_httpStatus == 206) && TakeSlice(m_httpStatus)) {
-            m_success = true;
-            m_responseBody.clear();
-            return;
-        }
-        // A 200/206 that failed here was too short or misplaced: its body is slice
-        // data, so the reason is shown instead.
-        const bool answered = m_httpStatus == 200 || m_httpStatus == 206;
-        const std::string& shown = answered ? m_errorText : m_responseBody;
-        OBJSTORE_LOG_ERR(
-            "%s:%s(%d) FileDownload: url(%s) fail, httpcode:%d, resp: %s, try_times:%d\n",
-            m_url.c_str(), m_httpStatus, shown.c_str(), attempt);
-        m_success = false;
-        m_receivedLength = 0;
+    SliceSink sink(m_request.object, m_offset, m_length, true, SliceSink::IntoBuffer(m_buffer),
+                   m_request.handler);
+    std::istringstream noBody;
+    HttpAnswer answer;
+    m_httpStatus = HttpSender::SendRequest(options, noBody, sink, &answer);
+    m_responseHeaders = std::move(answer.headers);
+    m_errorText = std::move(answer.errorText);
+    m_verdict = m_httpStatus == -1 ? AnswerVerdict::None : sink.Verdict();
+
+    if (m_verdict == AnswerVerdict::Data) {
+        m_success = true;
+        m_receivedLength = sink.Kept();
+        return true;
     }
+    m_success = false;
+    m_receivedLength = 0;
+    m_responseBody = sink.ErrorBody();
+    const bool canceled = m_request.handler && m_request.handler->IsCancelRequested();
+    if (canceled) {
+        // A canceled request may end in any error; the cancel is the reason.
+        m_errorText = "Request canceled by user";
+    } else if (m_verdict != AnswerVerdict::None && m_verdict != AnswerVerdict::ErrorPage) {
+        m_errorText = sink.Reason();
+    }
+    sink.Discard();
+    if (m_verdict == AnswerVerdict::RangesIgnored) return true;  // not a failure of the slice
+    // An answer that is not an error page carries slice data or nothing useful:
+    // the reason is shown instead of its body.
+    const std::string& shown =
+        m_verdict == AnswerVerdict::ErrorPage ? m_responseBody : m_errorText;
+    OBJSTORE_LOG_AS(kLogError, "DownTask",
+                    "%s:%s(%d) FileDownload: url(%s) fail, httpcode:%d, resp: %s, try_times:%d\n",
+                    m_request.url.c_str(), m_httpStatus, shown.c_str(), attempt);
+    return m_verdict == AnswerVerdict::ObjectChanged || canceled;
 }
 
 }  // namespace objstore

@@ -1,4 +1,9 @@
 // One slice of a multi-threaded download: a ranged GET with up to four attempts.
+//
+// Every attempt is signed afresh (RepeatedRequestSigner), checked before its
+// body is read (SliceSink) and, after a failure, follows a growing pause. An
+// answer from another version of the object ends the slice at once; so does an
+// answer with the whole object, which the download then fetches in one piece.
 #pragma once
 
 #include <Poco/Runnable.h>
@@ -8,21 +13,33 @@
 #include <memory>
 #include <string>
 
+#include "op/request_signing.h"
+#include "op/slice_sink.h"
+
 namespace objstore {
 
 class TransferHandler;
+
+// What every slice of one download shares.
+struct SliceRequest {
+    std::string url;
+    RepeatedRequestSigner* signer = nullptr;  // owned by the download
+    std::map<std::string, std::string> params;
+    uint64_t connectTimeoutMs = 0;
+    uint64_t receiveTimeoutMs = 0;
+    bool verifyCert = true;
+    std::string caLocation;
+    std::shared_ptr<TransferHandler> handler;  // may be empty
+    ObjectIdentity object;
+};
 
 class FileDownTask : public Poco::Runnable {
   public:
     static constexpr int kMaxAttempts = 4;
 
-    FileDownTask(const std::string& url, const std::map<std::string, std::string>& headers,
-                 const std::map<std::string, std::string>& params, uint64_t connectTimeoutMs,
-                 uint64_t receiveTimeoutMs, std::shared_ptr<TransferHandler> handler);
+    explicit FileDownTask(const SliceRequest& request);
 
     void SetDownParams(char* buffer, uint64_t length, uint64_t offset);
-    void SetVerifyCert(bool verify) { m_verifyCert = verify; }
-    void SetCaLocation(const std::string& location) { m_caLocation = location; }
 
     void run() override;
     void DownTask();
@@ -30,21 +47,21 @@ class FileDownTask : public Poco::Runnable {
     bool IsTaskSuccess() const { return m_success; }
     uint64_t GetDownLoadLen() const { return m_receivedLength; }
     int GetHttpStatus() const { return m_httpStatus; }
+    // The body of the last error answer (up to kMaxErrorBodyBytes).
     const std::string& GetTaskResp() const { return m_responseBody; }
     const std::map<std::string, std::string>& GetRespHeaders() const { return m_responseHeaders; }
+    // Why the last attempt failed when the answer's body does not say it.
     const std::string& GetErrMsg() const { return m_errorText; }
+    AnswerVerdict GetVerdict() const { return m_verdict; }
+    int GetAttempts() const { return m_attempts; }
+    uint64_t GetOffset() const { return m_offset; }
+    uint64_t GetLength() const { return m_length; }
 
   private:
-    // Copies the slice's bytes out of a 200 or 206 answer; false (with the error
-    // text set) when the answer does not hold the whole slice.
-    bool TakeSlice(int status);
+    // One attempt; true when it ends the slice (success or a final verdict).
+    bool Attempt(int attempt);
 
-    std::string m_url;
-    std::map<std::string, std::string> m_headers;
-    std::map<std::string, std::string> m_params;
-    uint64_t m_connectTimeoutMs;
-    uint64_t m_receiveTimeoutMs;
-    std::shared_ptr<TransferHandler> m_handler;
+    const SliceRequest& m_request;
     uint64_t m_offset = 0;
     char* m_buffer = nullptr;
     uint64_t m_length = 0;
@@ -54,8 +71,8 @@ class FileDownTask : public Poco::Runnable {
     int m_httpStatus = -1;
     std::map<std::string, std::string> m_responseHeaders;
     std::string m_errorText;
-    bool m_verifyCert = true;
-    std::string m_caLocation;
+    AnswerVerdict m_verdict = AnswerVerdict::None;
+    int m_attempts = 0;
 };
 
 }  // namespace objstore

@@ -1,5 +1,7 @@
 #include "op/object_resp.h"
 
+#include <Poco/String.h>
+
 namespace objstore {
 namespace {
 constexpr char kMetaPrefix[] = "x-cos-meta-";
@@ -9,9 +11,11 @@ constexpr size_t kMetaPrefixLength = sizeof(kMetaPrefix) - 1;
 void ObjectResp::ParseHeaders(const std::map<std::string, std::string>& headers) {
     BaseResp::ParseHeaders(headers);
     for (const auto& [name, value] : headers) {
-        if (name == "x-cos-object-type") {
+        // Names are case-insensitive on the wire; the metadata name keeps the
+        // spelling the server sent.
+        if (Poco::icompare(name, "x-cos-object-type") == 0) {
             m_objectType = value;
-        } else if (name.compare(0, kMetaPrefixLength, kMetaPrefix) == 0) {
+        } else if (Poco::icompare(name, 0, kMetaPrefixLength, kMetaPrefix) == 0) {
             m_metas[name.substr(kMetaPrefixLength)] = value;
         }
     }

@@ -30,41 +30,20 @@ TransferState TransferHandler::GetStatus() const {
 }
 
 void TransferHandler::UpdateStatus(TransferState state) {
-    if (m_doneCallback && IsFinalState(state)) {
-        try {
-            m_doneCallback(std::make_shared<AsyncContext>(shared_from_this()), m_userData);
-        } catch (...) {
-            // The request still ends the transfer, so waiters are not left blocked.
-            StoreStatus(state);
-            throw;
-        }
-    }
-    StoreStatus(state);
+    Store(state, nullptr, nullptr, nullptr);
+    CallDoneCallback(state);
 }
 
-// The outcome travels with its status: a request the transition rule refuses
-// (Failed after Completed, say) must not leave a final status beside a result
-// that contradicts it.
 void TransferHandler::UpdateStatus(TransferState state, const CosResult& result) {
-    {
-        std::lock_guard<std::mutex> guard(m_statusLock);
-        if (TransitionAllowed(m_status, state)) m_result = result;
-    }
-    UpdateStatus(state);
+    Store(state, &result, nullptr, nullptr);
+    CallDoneCallback(state);
 }
 
 void TransferHandler::UpdateStatus(TransferState state, const CosResult& result,
                                    const std::map<std::string, std::string>& headers,
                                    const std::string& text) {
-    {
-        std::lock_guard<std::mutex> guard(m_statusLock);
-        if (TransitionAllowed(m_status, state)) {
-            m_result = result;
-            m_respHeaders = headers;
-            m_textValue = text;
-        }
-    }
-    UpdateStatus(state);
+    Store(state, &result, &headers, &text);
+    CallDoneCallback(state);
 }
 
 bool TransferHandler::TransitionAllowed(TransferState current, TransferState next) {
@@ -72,14 +51,25 @@ bool TransferHandler::TransitionAllowed(TransferState current, TransferState nex
            (current == Canceled && next == Aborted);
 }
 
-void TransferHandler::StoreStatus(TransferState state) {
+// Two threads may end one transfer at once (a late failure beside a
+// completion): the check and every field it guards change under one lock.
+void TransferHandler::Store(TransferState state, const CosResult* result,
+                            const std::map<std::string, std::string>* headers,
+                            const std::string* text) {
     std::lock_guard<std::mutex> guard(m_statusLock);
-    if (!TransitionAllowed(m_status, state)) {
-        return;
-    }
+    if (!TransitionAllowed(m_status, state)) return;
+    if (result) m_result = *result;
+    if (headers) m_respHeaders = *headers;
+    if (text) m_textValue = *text;
     m_status = state;
-    if (IsFinalState(state)) {
-        m_statusCond.notify_all();
+    if (IsFinalState(state)) m_statusCond.notify_all();
+}
+
+// Runs after the store, with no lock held, so the callback sees the outcome it
+// is called for and may read the handler freely.
+void TransferHandler::CallDoneCallback(TransferState state) {
+    if (m_doneCallback && IsFinalState(state)) {
+        m_doneCallback(std::make_shared<AsyncContext>(shared_from_this()), m_userData);
     }
 }
 
@@ -89,8 +79,26 @@ bool TransferHandler::IsCancelRequested() const {
 }
 
 void TransferHandler::Cancel() {
-    std::lock_guard<std::mutex> guard(m_statusLock);
-    m_cancelRequested = true;
+    {
+        std::lock_guard<std::mutex> guard(m_statusLock);
+        m_cancelRequested = true;
+    }
+    std::lock_guard<std::mutex> guard(m_hookLock);
+    for (auto& [id, hook] : m_cancelHooks) hook();
+}
+
+uint64_t TransferHandler::AddCancelHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> guard(m_hookLock);
+    const uint64_t id = m_nextHookId++;
+    // A cancel that came first must still reach the new request.
+    if (IsCancelRequested()) hook();
+    m_cancelHooks.emplace(id, std::move(hook));
+    return id;
+}
+
+void TransferHandler::RemoveCancelHook(uint64_t id) {
+    std::lock_guard<std::mutex> guard(m_hookLock);
+    m_cancelHooks.erase(id);
 }
 
 void TransferHandler::WaitUntilFinished() {
@@ -114,15 +122,42 @@ std::string TransferHandler::GetTextValue() const {
 }
 
 void TransferHandler::AddTransferred(uint64_t bytes) {
-    std::lock_guard<std::mutex> guard(m_progressLock);
-    // Bytes of a repeated slice attempt were counted already; never pass the total.
-    const uint64_t total = m_totalSize;
-    const uint64_t sum = m_transferredSize + bytes;
-    m_transferredSize = sum > total ? total : sum;
+    {
+        std::lock_guard<std::mutex> guard(m_progressLock);
+        // Never pass the total, whatever a caller counts.
+        const uint64_t total = m_totalSize;
+        const uint64_t sum = m_transferredSize + bytes;
+        m_transferredSize = sum > total ? total : sum;
+    }
+    ReportProgress();
+}
+
+void TransferHandler::RetractTransferred(uint64_t bytes) {
+    {
+        std::lock_guard<std::mutex> guard(m_progressLock);
+        const uint64_t done = m_transferredSize;
+        m_transferredSize = bytes > done ? 0 : done - bytes;
+    }
+    ReportProgress();
+}
+
+void TransferHandler::ReportProgress() const {
+    if (m_progressCallback) m_progressCallback(m_transferredSize, m_totalSize, m_userData);
 }
 
 uint64_t TransferHandler::CopyWithProgress(const std::shared_ptr<TransferHandler>& handler,
                                            std::istream& in, std::ostream& out, size_t bufferSize) {
+    return Copy(handler, in, out, bufferSize, true);
+}
+
+uint64_t TransferHandler::CopyWithCancelChecks(const std::shared_ptr<TransferHandler>& handler,
+                                               std::istream& in, std::ostream& out,
+                                               size_t bufferSize) {
+    return Copy(handler, in, out, bufferSize, false);
+}
+
+uint64_t TransferHandler::Copy(const std::shared_ptr<TransferHandler>& handler, std::istream& in,
+                               std::ostream& out, size_t bufferSize, bool countProgress) {
     if (bufferSize == 0) {
         throw Poco::AssertionViolationException("bufferSize > 0");
     }
@@ -139,13 +174,7 @@ uint64_t TransferHandler::CopyWithProgress(const std::shared_ptr<TransferHandler
         }
         out.write(buffer.data(), got);
         copied += static_cast<uint64_t>(got);
-        if (handler) {
-            handler->AddTransferred(static_cast<uint64_t>(got));
-            if (handler->m_progressCallback) {
-                handler->m_progressCallback(handler->GetTransferredSize(), handler->GetTotalSize(),
-                                            handler->m_userData);
-            }
-        }
+        if (handler && countProgress) handler->AddTransferred(static_cast<uint64_t>(got));
         if (in.fail() || out.fail()) {
             break;
         }

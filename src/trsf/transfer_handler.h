@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -55,10 +56,13 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
 
     TransferState GetStatus() const;
 
-    // A final state request first calls the done callback (with a context made
-    // from shared_from_this(), so the handler must be owned by a shared_ptr;
-    // otherwise std::bad_weak_ptr), whether or not the state is then stored.
-    // A final status is only left for a non-final one, or from Canceled to Aborted.
+    // Stores the state, and with it the result (and headers and text), in one
+    // step under the status lock, so a status never stands beside another
+    // request's result. A final status is only left for a non-final one, or from
+    // Canceled to Aborted; a refused request changes nothing. A final state
+    // request then calls the done callback, stored or not, with a context made
+    // from shared_from_this() (the handler must be owned by a shared_ptr,
+    // otherwise std::bad_weak_ptr).
     void UpdateStatus(TransferState state);
     void UpdateStatus(TransferState state, const CosResult& result);
     void UpdateStatus(TransferState state, const CosResult& result,
@@ -66,8 +70,22 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
 
     bool IsCancelRequested() const;
     // Asks the transfer to stop: every following chunk of CopyWithProgress throws
-    // UserCancelException. The status is left to the code doing the transfer.
+    // UserCancelException, and the cancel hooks run so that requests waiting on
+    // the network end now. The status is left to the code doing the transfer.
     void Cancel();
+
+    // A hook Cancel() runs (at once when the transfer is already canceled), used
+    // to abort a request in flight. Removing it waits for a running call to end,
+    // so what the hook touches may be destroyed after RemoveCancelHook returns.
+    uint64_t AddCancelHook(std::function<void()> hook);
+    void RemoveCancelHook(uint64_t id);
+
+    // Progress of bytes a transfer keeps: adds to the transferred size (never
+    // above the total) and calls the progress callback.
+    void AddTransferred(uint64_t bytes);
+    // Takes back bytes counted for data that was then thrown away (a slice
+    // attempt that failed), and calls the progress callback.
+    void RetractTransferred(uint64_t bytes);
 
     // Blocks until the status is final.
     void WaitUntilFinished();
@@ -76,18 +94,27 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
     std::map<std::string, std::string> GetRespHeaders() const;
     std::string GetTextValue() const;
 
-    // Copies in to out in chunks of bufferSize bytes. With a handler, each chunk
-    // first checks the cancel flag, then adds to the transferred size (never above
-    // the total size) and calls the progress callback. Returns the bytes copied.
-    // A bufferSize of 0 throws Poco::AssertionViolationException("bufferSize > 0").
+    // Copies in to out in chunks of bufferSize bytes until the input ends or the
+    // output fails. With a handler, each chunk first checks the cancel flag, then
+    // adds to the transferred size (never above the total size) and calls the
+    // progress callback. Returns the bytes copied. A bufferSize of 0 throws
+    // Poco::AssertionViolationException("bufferSize > 0").
     static uint64_t CopyWithProgress(const std::shared_ptr<TransferHandler>& handler,
                                      std::istream& in, std::ostream& out, size_t bufferSize);
+    // The same copy with the cancel checks but no progress: for outputs that
+    // count what they keep themselves.
+    static uint64_t CopyWithCancelChecks(const std::shared_ptr<TransferHandler>& handler,
+                                         std::istream& in, std::ostream& out, size_t bufferSize);
 
   private:
     // A final status is left only for a non-final one, or from Canceled to Aborted.
     static bool TransitionAllowed(TransferState current, TransferState next);
-    void StoreStatus(TransferState state);
-    void AddTransferred(uint64_t bytes);
+    static uint64_t Copy(const std::shared_ptr<TransferHandler>& handler, std::istream& in,
+                         std::ostream& out, size_t bufferSize, bool countProgress);
+    void Store(TransferState state, const CosResult* result,
+               const std::map<std::string, std::string>* headers, const std::string* text);
+    void CallDoneCallback(TransferState state);
+    void ReportProgress() const;
 
     CosResult m_result;
     std::map<std::string, std::string> m_respHeaders;
@@ -106,6 +133,11 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
     // Guards status, cancel flag, result, headers and text value.
     mutable std::mutex m_statusLock;
     std::condition_variable m_statusCond;
+
+    // Guards the cancel hooks; held while one runs, so removal waits for it.
+    std::mutex m_hookLock;
+    std::map<uint64_t, std::function<void()>> m_cancelHooks;
+    uint64_t m_nextHookId = 1;
 
     TransferProgressCallback m_progressCallback;
     TransferDoneCallback m_doneCallback;

@@ -4,9 +4,10 @@
 
 namespace objstore {
 
+// Never destroyed: download threads still finishing at process exit read it.
 CosGlobalSettings& CosGlobalSettings::Instance() {
-    static CosGlobalSettings settings;
-    return settings;
+    static CosGlobalSettings* settings = new CosGlobalSettings;
+    return *settings;
 }
 
 void CosGlobalSettings::SetAsyncPoolThreads(uint32_t threads) {
@@ -53,6 +54,7 @@ void CosGlobalSettings::SetLogCallback(LogCallback callback) {
 }
 
 void CosGlobalSettings::ResetToDefaults() {
+    m_retryPauseMs = 250;
     m_signExpirySeconds = 3600;
     m_timeOffsetSeconds = 0;
     m_connectTimeoutMs = 5000;

@@ -23,6 +23,12 @@ public:
     static constexpr uint32_t kMaxSliceSize = 20971520;
     static constexpr uint32_t kMaxDownloadThreads = 10;
 
+    // Pause before the second attempt of a failed request; it doubles before each
+    // further attempt (250, 500, 1000 ms by default), so a short network blip
+    // does not use up every attempt.
+    static constexpr uint32_t kMaxRetryPauseMs = 60000;
+    uint32_t GetRetryPauseMs() const { return m_retryPauseMs; }
+
     uint64_t GetSignExpirySeconds() const { return m_signExpirySeconds; }
     int64_t GetTimeOffsetSeconds() const { return m_timeOffsetSeconds; }
     uint64_t GetConnectTimeoutMs() const { return m_connectTimeoutMs; }
@@ -52,6 +58,7 @@ public:
     void SetDownloadSliceSize(uint32_t bytes);   // clamped to 4096..20971520
 
     // Values the installer keeps at their defaults; settable for tools and tests.
+    void SetRetryPauseMs(uint32_t ms) { m_retryPauseMs = ms > kMaxRetryPauseMs ? kMaxRetryPauseMs : ms; }
     void SetSignExpirySeconds(uint64_t seconds) { m_signExpirySeconds = seconds; }
     void SetTimeOffsetSeconds(int64_t seconds) { m_timeOffsetSeconds = seconds; }
     void SetReceiveTimeoutMs(uint64_t ms) { m_receiveTimeoutMs = ms; }
@@ -74,6 +81,7 @@ public:
 private:
     CosGlobalSettings() = default;
 
+    std::atomic<uint32_t> m_retryPauseMs{250};
     std::atomic<uint64_t> m_signExpirySeconds{3600};
     std::atomic<int64_t> m_timeOffsetSeconds{0};
     std::atomic<uint64_t> m_connectTimeoutMs{5000};

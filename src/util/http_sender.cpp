@@ -1,7 +1,6 @@
 #include "util/http_sender.h"
 
 #include <Poco/DigestEngine.h>
-#include <Poco/DigestStream.h>
 #include <Poco/Exception.h>
 #include <Poco/MD5Engine.h>
 #include <Poco/Net/Context.h>
@@ -22,6 +21,7 @@
 #include "util/client_log.h"
 #include "util/codec.h"
 #include "util/cos_global_settings.h"
+#include "util/header_views.h"
 
 namespace objstore {
 namespace {
@@ -66,13 +66,17 @@ uint64_t ElapsedMs(Clock::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// The rate statements belong to SendRequest, whatever helper writes them.
-void LogRate(int line, uint64_t bytes, uint64_t ms) {
+// Every statement of the transport belongs to SendRequest, whatever helper
+// writes it.
+constexpr char kOperation[] = "SendRequest";
+
+void LogRate(uint64_t bytes, uint64_t ms) {
     if (ms > 1 && bytes > kRateLogMinBytes) {
-        ClientLog(kLogDebug, __FILE__, "SendRequest", line,
-                  "%s:%s(%d) send_size: %llu, time_consumed: %llu ms, rate: %.2f MB/s\n",
-                  static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(ms),
-                  static_cast<double>(bytes) / 1024 / 1024 / (static_cast<double>(ms) / 1000));
+        OBJSTORE_LOG_AS(
+            kLogDebug, kOperation,
+            "%s:%s(%d) send_size: %llu, time_consumed: %llu ms, rate: %.2f MB/s\n",
+            static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(ms),
+            static_cast<double>(bytes) / 1024 / 1024 / (static_cast<double>(ms) / 1000));
     }
 }
 
@@ -98,10 +102,203 @@ std::streamoff StreamSize(std::istream& body) {
     return end == std::istream::pos_type(-1) ? 0 : static_cast<std::streamoff>(end - start);
 }
 
+// Hands the body to a caller's stream.
+class StreamSink : public ResponseSink {
+  public:
+    explicit StreamSink(std::ostream& out) : m_out(out) {}
+    std::ostream* Open(int, const StringMap&) override { return &m_out; }
+
+  private:
+    std::ostream& m_out;
+};
+
+// "Etag" is stored as "ETag"; the ETag text loses one pair of quotes.
+std::string NormaliseEtag(StringMap& headers) {
+    auto lowerEtag = headers.find("Etag");
+    if (lowerEtag != headers.end()) {
+        headers["ETag"] = lowerEtag->second;
+        headers.erase(lowerEtag);
+    }
+    const std::string* etag = FindHeader(headers, "ETag");
+    return etag ? UnquoteEtag(*etag) : std::string();
+}
+
+bool BodyExpected(const std::string& method, int status) {
+    return method != "HEAD" && status >= 200 && status != 204 && status != 304;
+}
+
+// One request and its answer over one connection, which closes with it.
+class Exchange {
+  public:
+    Exchange(const HttpSendOptions& options, HttpAnswer& answer)
+        : m_options(options), m_answer(answer) {}
+    ~Exchange() { DetachCancel(); }
+
+    void Send(const Poco::URI& uri, std::istream& requestBody);
+    void ReceiveHead();
+    void ReceiveBody(ResponseSink& sink);
+
+  private:
+    // A cancel shuts the connection down, so a request waiting on the network
+    // ends at once instead of at its time-out.
+    void AttachCancel();
+    void DetachCancel();
+    uint64_t CopyBody(std::istream& in, std::ostream& out, bool counted);
+    void CheckMd5(std::istream& in, std::ostream& out, const std::string& etag, bool counted);
+
+    const HttpSendOptions& m_options;
+    HttpAnswer& m_answer;
+    std::unique_ptr<Poco::Net::HTTPClientSession> m_session;
+    Poco::Net::HTTPResponse m_response;
+    std::istream* m_responseStream = nullptr;
+    uint64_t m_cancelHook = 0;
+};
+
+void Exchange::Send(const Poco::URI& uri, std::istream& requestBody) {
+    const std::shared_ptr<TransferHandler>& handler = m_options.handler;
+    if (handler && handler->IsCancelRequested()) throw UserCancelException();
+    m_session = OpenSession(uri, m_options.verifyCert, m_options.caLocation);
+    const Poco::Timespan connectTimeout = ClampedTimeout(m_options.connectTimeoutMs);
+    m_session->setTimeout(connectTimeout, connectTimeout, connectTimeout);
+
+    Poco::Net::HTTPRequest request(m_options.method,
+                                   HttpSender::BuildTarget(uri.getPath(), m_options.params),
+                                   Poco::Net::HTTPMessage::HTTP_1_1);
+    for (const auto& [name, value] : m_options.headers) request.add(name, value);
+    request.setContentLength(StreamSize(requestBody));
+
+    if (DebugEnabled()) {
+        std::ostringstream head;
+        request.write(head);
+        OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) request=[%s]\n", head.str().c_str());
+    }
+
+    const Clock::time_point start = Clock::now();
+    std::ostream& requestStream = m_session->sendRequest(request);
+    AttachCancel();
+    const uint64_t sent =
+        TransferHandler::CopyWithProgress(handler, requestBody, requestStream, HttpSender::kCopyChunkSize);
+    LogRate(sent, ElapsedMs(start));
+}
+
+void Exchange::ReceiveHead() {
+    const Poco::Timespan connectTimeout = ClampedTimeout(m_options.connectTimeoutMs);
+    const Poco::Timespan receiveTimeout = ClampedTimeout(m_options.receiveTimeoutMs);
+    m_session->setTimeout(connectTimeout, connectTimeout, receiveTimeout);
+    m_session->socket().setReceiveTimeout(receiveTimeout);
+    m_responseStream = &m_session->receiveResponse(m_response);
+    // A time-out or reset inside the body must surface as itself, not as a
+    // quietly shorter body.
+    m_responseStream->exceptions(std::ios::badbit);
+    m_answer.status = static_cast<int>(m_response.getStatus());
+    m_answer.reason = m_response.getReason();
+    // A name received twice keeps its first value.
+    for (const auto& [name, value] : m_response) m_answer.headers.emplace(name, value);
+}
+
+void Exchange::ReceiveBody(ResponseSink& sink) {
+    const std::string etag = NormaliseEtag(m_answer.headers);
+    std::ostream* out = sink.Open(m_answer.status, m_answer.headers);
+    if (out == nullptr) return;  // the sink refused the answer: its body stays unread
+    const bool counted = !sink.CountsOwnProgress();
+
+    const Clock::time_point start = Clock::now();
+    uint64_t receivedBytes = 0;
+    if (m_options.checkBodyMd5 && etag.size() == 32 && etag.find('-') == std::string::npos) {
+        OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) Check Response Md5\n");
+        CheckMd5(*m_responseStream, *out, etag, counted);
+    } else {
+        receivedBytes = CopyBody(*m_responseStream, *out, counted);
+    }
+    LogRate(receivedBytes, ElapsedMs(start));
+
+    // A connection that closes before the announced length ends the body stream
+    // silently; the answer is then incomplete, not a success.
+    if (m_answer.status != -1 && !sink.Satisfied() &&
+        BodyExpected(m_options.method, m_answer.status) && m_response.hasContentLength() &&
+        receivedBytes < static_cast<uint64_t>(m_response.getContentLength64())) {
+        if (m_options.handler && m_options.handler->IsCancelRequested()) {
+            throw UserCancelException();  // the cancel shut the connection down
+        }
+        m_answer.errorText = "Incomplete response body: received " +
+                             std::to_string(receivedBytes) + " of " +
+                             std::to_string(m_response.getContentLength64()) + " bytes";
+        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) %s\n", m_answer.errorText.c_str());
+        m_answer.status = -1;
+    }
+}
+
+uint64_t Exchange::CopyBody(std::istream& in, std::ostream& out, bool counted) {
+    return counted ? TransferHandler::CopyWithProgress(m_options.handler, in, out,
+                                                       HttpSender::kCopyChunkSize)
+                   : TransferHandler::CopyWithCancelChecks(m_options.handler, in, out,
+                                                           HttpSender::kCopyChunkSize);
+}
+
+void Exchange::CheckMd5(std::istream& in, std::ostream& out, const std::string& etag,
+                        bool counted) {
+    std::string body;
+    {
+        StringAppendBuf sink(body);
+        std::ostream bodyStream(&sink);
+        TransferHandler::CopyWithProgress(nullptr, in, bodyStream, HttpSender::kCopyChunkSize);
+    }
+    Poco::MD5Engine md5;
+    md5.update(body);
+    const std::string bodyMd5 = Poco::DigestEngine::digestToHex(md5.digest());
+    if (bodyMd5 != etag) {
+        m_answer.errorText = "Md5 of response body is not equal to the etag in the header. Body Md5= " +
+                             bodyMd5 + ", etag=" + etag;
+        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Check Md5 fail, %s\n",
+                        m_answer.errorText.c_str());
+        m_answer.status = -1;
+    }
+    std::istringstream bodyIn(std::move(body));
+    CopyBody(bodyIn, out, counted);
+}
+
+void Exchange::AttachCancel() {
+    // Shutting down a TLS connection from another thread is not safe; there the
+    // cancel flag ends the transfer at its next chunk.
+    if (!m_options.handler || m_session->secure()) return;
+    Poco::Net::StreamSocket socket = m_session->socket();
+    m_cancelHook = m_options.handler->AddCancelHook([socket]() mutable {
+        try {
+            socket.shutdown();
+        } catch (const Poco::Exception&) {
+            // Already closed: nothing left to wake.
+        }
+    });
+}
+
+void Exchange::DetachCancel() {
+    if (m_cancelHook != 0) m_options.handler->RemoveCancelHook(m_cancelHook);
+    m_cancelHook = 0;
+}
+
 std::string HeaderText(const StringMap& headers) {
     std::string text = "response header :\n";
     for (const auto& [name, value] : headers) text += name + ": " + value + "\n";
     return text;
+}
+
+// The error text and log statement of a failed exchange. Whatever a canceled
+// transfer's request fails with, the cancel is the reason.
+void Fail(HttpAnswer& answer, const HttpSendOptions& options, const char* kind,
+          const std::string& text) {
+    answer.status = -1;
+    if (options.handler && options.handler->IsCancelRequested()) {
+        answer.errorText = "Request canceled by user";
+        OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Request canceled by user\n");
+        return;
+    }
+    answer.errorText = std::string(kind) + text;
+    if (std::string(kind) == "Exception:") {
+        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Exception:%s, errno=%d\n", text.c_str(),
+                        errno);
+    } else {
+        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) %s%s\n", kind, text.c_str());
+    }
 }
 
 }  // namespace
@@ -121,18 +318,13 @@ std::string HttpSender::BuildTarget(const std::string& decodedPath, const String
     return target;
 }
 
-int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
-                            const std::string& method, const std::string& url,
-                            const StringMap& params, const StringMap& headers,
-                            std::istream& requestBody, uint64_t connectTimeoutMs,
-                            uint64_t receiveTimeoutMs, StringMap* responseHeaders,
-                            std::ostream& responseBody, std::string* errorText, bool checkBodyMd5,
-                            bool verifyCert, const std::string& caLocation) {
-    OBJSTORE_LOG_INFO("%s:%s(%d) send request to [%s]\n", url.c_str());
-    std::string ignoredError;
-    std::string& error = errorText ? *errorText : ignoredError;
-    StringMap ignoredHeaders;
-    StringMap& received = responseHeaders ? *responseHeaders : ignoredHeaders;
+int HttpSender::SendRequest(const HttpSendOptions& options, std::istream& requestBody,
+                            ResponseSink& responseBody, HttpAnswer* answerOut) {
+    HttpAnswer ignored;
+    HttpAnswer& answer = answerOut ? *answerOut : ignored;
+    answer = HttpAnswer();
+    const std::string& url = options.url;
+    OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) send request to [%s]\n", url.c_str());
 
     // Only the URL's own syntax errors are URL errors; a malformed answer later
     // raises the same exception type and counts as any other failure.
@@ -140,140 +332,50 @@ int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
     try {
         uri = Poco::URI(url);
     } catch (const Poco::SyntaxException& e) {
-        error = "url:" + url + "    URISyntaxException:" + e.displayText();
-        OBJSTORE_LOG_ERR("%s:%s(%d) url:%s    URISyntaxException:%s\n", url.c_str(),
-                         e.displayText().c_str());
+        answer.errorText = "url:" + url + "    URISyntaxException:" + e.displayText();
+        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) url:%s    URISyntaxException:%s\n",
+                        url.c_str(), e.displayText().c_str());
         return -1;
     }
 
-    int result = -1;
-    std::unique_ptr<Poco::Net::HTTPClientSession> session;
     try {
-        session = OpenSession(uri, verifyCert, caLocation);
-        const Poco::Timespan connectTimeout = ClampedTimeout(connectTimeoutMs);
-        const Poco::Timespan receiveTimeout = ClampedTimeout(receiveTimeoutMs);
-        session->setTimeout(connectTimeout, connectTimeout, connectTimeout);
-
-        Poco::Net::HTTPRequest request(method, BuildTarget(uri.getPath(), params),
-                                       Poco::Net::HTTPMessage::HTTP_1_1);
-        for (const auto& [name, value] : headers) request.add(name, value);
-        request.setContentLength(StreamSize(requestBody));
-
+        Exchange exchange(options, answer);
+        exchange.Send(uri, requestBody);
+        exchange.ReceiveHead();
+        exchange.ReceiveBody(responseBody);
         if (DebugEnabled()) {
-            std::ostringstream head;
-            request.write(head);
-            OBJSTORE_LOG_DBG("%s:%s(%d) request=[%s]\n", head.str().c_str());
+            OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) %s\n",
+                            HeaderText(answer.headers).c_str());
         }
-
-        Clock::time_point start = Clock::now();
-        std::ostream& requestStream = session->sendRequest(request);
-        const uint64_t sent =
-            TransferHandler::CopyWithProgress(handler, requestBody, requestStream, kCopyChunkSize);
-        LogRate(__LINE__, sent, ElapsedMs(start));
-
-        session->setTimeout(connectTimeout, connectTimeout, receiveTimeout);
-        session->socket().setReceiveTimeout(receiveTimeout);
-        Poco::Net::HTTPResponse response;
-        std::istream& responseStream = session->receiveResponse(response);
-        // A time-out or reset inside the body must surface as itself, not as a
-        // quietly shorter body.
-        responseStream.exceptions(std::ios::badbit);
-        result = static_cast<int>(response.getStatus());
-
-        for (const auto& [name, value] : response) received.emplace(name, value);
-        auto lowerEtag = received.find("Etag");
-        if (lowerEtag != received.end()) {
-            received["ETag"] = lowerEtag->second;
-            received.erase(lowerEtag);
-        }
-        std::string etag;
-        auto etagHeader = received.find("ETag");
-        if (etagHeader != received.end()) {
-            etag = etagHeader->second;
-            if (!etag.empty() && etag.front() == '"') etag.erase(0, 1);
-            if (!etag.empty() && etag.back() == '"') etag.pop_back();
-        }
-
-        start = Clock::now();
-        uint64_t receivedBytes = 0;
-        if (checkBodyMd5 && etag.size() == 32 && etag.find('-') == std::string::npos) {
-            OBJSTORE_LOG_DBG("%s:%s(%d) Check Response Md5\n");
-            Poco::MD5Engine md5;
-            Poco::DigestOutputStream digestStream(md5);
-            std::string body;
-            {
-                StringAppendBuf sink(body);
-                std::ostream bodyStream(&sink);
-                receivedBytes = TransferHandler::CopyWithProgress(nullptr, responseStream,
-                                                                  bodyStream, kCopyChunkSize);
-            }
-            digestStream << body;
-            digestStream.flush();
-            const std::string bodyMd5 = Poco::DigestEngine::digestToHex(md5.digest());
-            if (bodyMd5 != etag) {
-                error = "Md5 of response body is not equal to the etag in the header. Body Md5= " +
-                        bodyMd5 + ", etag=" + etag;
-                OBJSTORE_LOG_ERR("%s:%s(%d) Check Md5 fail, %s\n", error.c_str());
-                result = -1;
-            }
-            std::istringstream bodyIn(std::move(body));
-            TransferHandler::CopyWithProgress(handler, bodyIn, responseBody, kCopyChunkSize);
-        } else {
-            receivedBytes = TransferHandler::CopyWithProgress(handler, responseStream, responseBody,
-                                                              kCopyChunkSize);
-        }
-        LogRate(__LINE__, receivedBytes, ElapsedMs(start));
-        // A connection that closes before the announced length ends the body
-        // stream silently; the answer is then incomplete, not a success.
-        const bool bodyExpected =
-            method != "HEAD" && result >= 200 && result != 204 && result != 304;
-        if (result != -1 && bodyExpected && response.hasContentLength() &&
-            receivedBytes < static_cast<uint64_t>(response.getContentLength64())) {
-            error = "Incomplete response body: received " + std::to_string(receivedBytes) + " of " +
-                    std::to_string(response.getContentLength64()) + " bytes";
-            OBJSTORE_LOG_ERR("%s:%s(%d) %s\n", error.c_str());
-            result = -1;
-        }
-
-        if (DebugEnabled()) OBJSTORE_LOG_DBG("%s:%s(%d) %s\n", HeaderText(received).c_str());
-        OBJSTORE_LOG_INFO("%s:%s(%d) Send request over, status=%d, reason=%s\n", result,
-                          response.getReason().c_str());
+        OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Send request over, status=%d, reason=%s\n",
+                        answer.status, answer.reason.c_str());
     } catch (const Poco::Net::NetException& e) {
-        error = "Net Exception:" + e.displayText();
-        OBJSTORE_LOG_ERR("%s:%s(%d) Net Exception:%s\n", e.displayText().c_str());
-        result = -1;
+        Fail(answer, options, "Net Exception:", e.displayText());
     } catch (const Poco::TimeoutException& e) {
-        error = "TimeoutException:" + e.displayText();
-        OBJSTORE_LOG_ERR("%s:%s(%d) TimeoutException:%s\n", e.displayText().c_str());
-        result = -1;
+        Fail(answer, options, "TimeoutException:", e.displayText());
     } catch (const UserCancelException&) {
-        error = "Request canceled by user";
-        OBJSTORE_LOG_INFO("%s:%s(%d) Request canceled by user\n");
-        result = -1;
+        Fail(answer, options, "", "");
     } catch (const std::exception& e) {
-        error = std::string("Exception:") + e.what();
-        OBJSTORE_LOG_ERR("%s:%s(%d) Exception:%s, errno=%d\n", e.what(), errno);
-        result = -1;
+        Fail(answer, options, "Exception:", e.what());
     }
-    return result;
+    return answer.status;
 }
 
-int HttpSender::SendRequest(const std::shared_ptr<TransferHandler>& handler,
-                            const std::string& method, const std::string& url,
-                            const StringMap& params, const StringMap& headers,
-                            const std::string& requestBody, uint64_t connectTimeoutMs,
-                            uint64_t receiveTimeoutMs, StringMap* responseHeaders,
-                            std::string* responseBody, std::string* errorText, bool checkBodyMd5,
-                            bool verifyCert, const std::string& caLocation) {
+int HttpSender::SendRequest(const HttpSendOptions& options, std::istream& requestBody,
+                            std::ostream& responseBody, HttpAnswer* answer) {
+    StreamSink sink(responseBody);
+    return SendRequest(options, requestBody, sink, answer);
+}
+
+int HttpSender::SendRequest(const HttpSendOptions& options, const std::string& requestBody,
+                            std::string* responseBody, HttpAnswer* answer) {
     std::istringstream requestStream(requestBody);
     std::string ignoredBody;
     std::string& body = responseBody ? *responseBody : ignoredBody;
     body.clear();
     StringAppendBuf sink(body);
     std::ostream responseStream(&sink);
-    return SendRequest(handler, method, url, params, headers, requestStream, connectTimeoutMs,
-                       receiveTimeoutMs, responseHeaders, responseStream, errorText, checkBodyMd5,
-                       verifyCert, caLocation);
+    return SendRequest(options, requestStream, responseStream, answer);
 }
 
 }  // namespace objstore

@@ -1,4 +1,10 @@
 // Sends one signed request over a fresh HTTP or HTTPS connection.
+//
+// A request is described by one HttpSendOptions record; the answer's status,
+// headers, reason and error text come back in an HttpAnswer. The body of the
+// answer goes to a stream, to a string, or to a ResponseSink that chooses what
+// to keep once it has seen the status and headers (the slice download keeps
+// only its slice and leaves the rest of an oversized answer unread).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +17,40 @@ namespace objstore {
 
 class TransferHandler;
 
+struct HttpSendOptions {
+    std::shared_ptr<TransferHandler> handler;  // progress and cancel flag; may be empty
+    std::string method;                        // "GET", "HEAD", ...
+    std::string url;                           // full URL; a query in it is ignored
+    std::map<std::string, std::string> params;
+    std::map<std::string, std::string> headers;  // sent as they are, Authorization included
+    uint64_t connectTimeoutMs = 5000;  // connecting and sending
+    uint64_t receiveTimeoutMs = 5000;  // every receive after the request is sent
+    bool checkBodyMd5 = false;         // compare the body's MD5 with a plain ETag
+    bool verifyCert = true;            // HTTPS only
+    std::string caLocation;            // HTTPS only; "" for the platform's set
+};
+
+struct HttpAnswer {
+    int status = -1;  // -1 when no usable answer arrived
+    std::map<std::string, std::string> headers;  // names as received; "Etag" becomes "ETag"
+    std::string reason;
+    std::string errorText;  // why status is -1
+};
+
+// Where a response body goes once the status and headers are known.
+class ResponseSink {
+  public:
+    virtual ~ResponseSink() = default;
+    // The stream that receives the body; nullptr leaves the body unread.
+    virtual std::ostream* Open(int status, const std::map<std::string, std::string>& headers) = 0;
+    // True once the sink holds all it wants: the rest of the body is left unread
+    // and a body shorter than announced is not a failure.
+    virtual bool Satisfied() const { return false; }
+    // True when the sink reports the progress of what it keeps itself; the body
+    // copy then only checks the cancel flag.
+    virtual bool CountsOwnProgress() const { return false; }
+};
+
 class HttpSender {
   public:
     // Longest time-out the socket layer takes (microseconds in a signed 32-bit value);
@@ -18,32 +58,16 @@ class HttpSender {
     static constexpr uint64_t kMaxTimeoutMs = 2147483;
     static constexpr size_t kCopyChunkSize = 8192;
 
-    // Stream form. Returns the HTTP status, or -1 when no response arrived, the
-    // transfer failed or the body check failed; errorText says why.
-    static int SendRequest(const std::shared_ptr<TransferHandler>& handler,
-                           const std::string& method, const std::string& url,
-                           const std::map<std::string, std::string>& params,
-                           const std::map<std::string, std::string>& headers,
-                           std::istream& requestBody, uint64_t connectTimeoutMs,
-                           uint64_t receiveTimeoutMs,
-                           std::map<std::string, std::string>* responseHeaders,
-                           std::ostream& responseBody, std::string* errorText,
-                           bool checkBodyMd5 = false, bool verifyCert = true,
-                           const std::string& caLocation = "");
-
+    // Returns the HTTP status (also in answer->status), or -1 when no response
+    // arrived, the transfer failed or was canceled, or the body check failed.
+    static int SendRequest(const HttpSendOptions& options, std::istream& requestBody,
+                           ResponseSink& responseBody, HttpAnswer* answer);
+    static int SendRequest(const HttpSendOptions& options, std::istream& requestBody,
+                           std::ostream& responseBody, HttpAnswer* answer);
     // Text form: the response body string receives everything collected, whatever
-    // the result. Bytes are appended to the string in place, so a caller that
-    // reserved its capacity gets no reallocation.
-    static int SendRequest(const std::shared_ptr<TransferHandler>& handler,
-                           const std::string& method, const std::string& url,
-                           const std::map<std::string, std::string>& params,
-                           const std::map<std::string, std::string>& headers,
-                           const std::string& requestBody, uint64_t connectTimeoutMs,
-                           uint64_t receiveTimeoutMs,
-                           std::map<std::string, std::string>* responseHeaders,
-                           std::string* responseBody, std::string* errorText,
-                           bool checkBodyMd5 = false, bool verifyCert = true,
-                           const std::string& caLocation = "");
+    // the result.
+    static int SendRequest(const HttpSendOptions& options, const std::string& requestBody,
+                           std::string* responseBody, HttpAnswer* answer);
 
     // The request target: the decoded URL path ("/" when empty) encoded again,
     // followed by the query text of params.

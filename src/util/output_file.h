@@ -23,6 +23,7 @@ class OutputFile {
     // 0 or the errno of the failure (a delayed write error shows here); closing a
     // file that is not open succeeds.
     int Close();
+    bool IsOpen() const { return m_fd >= 0; }
 
   private:
     int m_fd = -1;

@@ -111,10 +111,12 @@ std::string SimpleDnsCache::Resolve(const std::string& host) {
     return ip;
 }
 
+// Never destroyed: download threads still finishing at process exit use it.
 SimpleDnsCache& GetDnsCache() {
-    static SimpleDnsCache cache(CosGlobalSettings::Instance().GetDnsCacheSize(),
-                                CosGlobalSettings::Instance().GetDnsCacheExpirySeconds());
-    return cache;
+    static SimpleDnsCache* cache =
+        new SimpleDnsCache(CosGlobalSettings::Instance().GetDnsCacheSize(),
+                           CosGlobalSettings::Instance().GetDnsCacheExpirySeconds());
+    return *cache;
 }
 
 }  // namespace objstore

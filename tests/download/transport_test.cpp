@@ -42,10 +42,21 @@ class TransportTest : public ::testing::Test {
                         const StringMap& params = {}, uint64_t connectMs = 5000,
                         uint64_t receiveMs = 5000, bool checkMd5 = false,
                         const std::shared_ptr<TransferHandler>& handler = nullptr) {
+        HttpSendOptions options;
+        options.handler = handler;
+        options.method = method;
+        options.url = url;
+        options.params = params;
+        options.headers = {{"User-Agent", "t"}};
+        options.connectTimeoutMs = connectMs;
+        options.receiveTimeoutMs = receiveMs;
+        options.checkBodyMd5 = checkMd5;
+        HttpAnswer answer;
         Outcome out;
-        out.status = HttpSender::SendRequest(handler, method, url, params, {{"User-Agent", "t"}},
-                                             "", connectMs, receiveMs, &out.headers, &out.body,
-                                             &out.error, checkMd5);
+        out.status = HttpSender::SendRequest(options, "", &out.body, &answer);
+        out.headers = answer.headers;
+        out.error = answer.errorText;
+        EXPECT_EQ(answer.status, out.status);
         return out;
     }
 

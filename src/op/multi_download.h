@@ -1,0 +1,82 @@
+// The steps of ObjectOp::MultiThreadDownload, one function each, over the
+// working set of one call.
+//
+//   CheckInputs      the key check and the response object
+//   QueryLength      the object's length and ETag: a head request with retries,
+//                    a ranged GET of the first byte when the head names no length
+//   Prepare          one signer for every slice request, the local file
+//   RunBatch         up to DownloadThreads slices at once on a private pool
+//   WriteBatch       the finished slices into the file, in order
+//   FetchWhole       the object in one answer, when the server ignores ranges
+//   Finish           the result and the handler's final status
+#pragma once
+
+#include <Poco/ThreadPool.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "op/cos_result.h"
+#include "op/file_download_task.h"
+#include "op/object_req.h"
+#include "op/object_resp.h"
+#include "op/request_signing.h"
+#include "util/output_file.h"
+
+namespace objstore {
+
+class ObjectOp;
+class TransferHandler;
+
+class MultiDownload {
+  public:
+    MultiDownload(const ObjectOp& op, const GetObjectByFileReq& req, GetObjectByFileResp* resp,
+                  std::shared_ptr<TransferHandler> handler, bool useAlternateDomain);
+    ~MultiDownload();
+
+    CosResult Run();
+
+  private:
+    enum class BatchOutcome { Written, Failed, RangesIgnored };
+
+    bool CheckInputs();
+    bool QueryLength();
+    CosResult HeadWithRetries(HeadObjectResp* headResp);
+    std::optional<ObjectIdentity> ProbeLength();
+    bool Prepare();
+    void CreateTasks();
+    bool DownloadSlices();
+    bool RunBatch(unsigned* started);
+    BatchOutcome WriteBatch(unsigned started);
+    bool WriteSlice(unsigned index);
+    void TakeSliceFailure(const FileDownTask& task);
+    bool FetchWhole();
+    bool Fail(const std::string& message);
+    CosResult Finish(bool ok);
+
+    const ObjectOp& m_op;
+    const GetObjectByFileReq& m_req;
+    GetObjectByFileResp* m_resp;
+    const std::shared_ptr<TransferHandler> m_handler;
+    const bool m_useAlternateDomain;
+    const std::string m_host;
+
+    CosResult m_result;
+    ObjectIdentity m_object;
+    std::unique_ptr<RepeatedRequestSigner> m_signer;
+    SliceRequest m_sliceRequest;
+    OutputFile m_file;
+    uint64_t m_sliceSize = 0;
+    std::vector<std::unique_ptr<char[]>> m_buffers;
+    std::vector<std::unique_ptr<FileDownTask>> m_tasks;
+    std::unique_ptr<Poco::ThreadPool> m_pool;
+    std::vector<uint64_t> m_batchOffsets;
+    uint64_t m_nextOffset = 0;
+    unsigned m_slicesStarted = 0;
+    bool m_firstWrite = true;
+    uint64_t m_counted = 0;  // progress counted for slices kept so far
+};
+
+}  // namespace objstore

@@ -1,0 +1,67 @@
+// A loopback HTTP server that writes its answers byte for byte, for the ways
+// real servers, proxies and gateways misbehave: header names in any case, a
+// head answer without a length, ranges ignored, an object replaced midway.
+// It counts every body byte it managed to send, so a test can see the traffic.
+#pragma once
+
+#include <Poco/Net/ServerSocket.h>
+#include <Poco/Net/StreamSocket.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace objstore {
+namespace test {
+
+struct RawRequest {
+    std::string method;
+    std::string target;
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string Header(const std::string& lowerName) const;
+};
+
+// What to send: the head (status line and headers, without the blank line)
+// and a body, sent in pieces until the client goes away.
+struct RawAnswer {
+    std::string head;
+    std::string body;
+};
+
+class RawServer {
+  public:
+    using Handler = std::function<RawAnswer(const RawRequest&)>;
+
+    explicit RawServer(Handler handler);
+    ~RawServer();
+
+    std::string Address() const;
+    int Requests() const { return m_requests; }
+    // Body bytes the kernel accepted for sending, over all answers.
+    uint64_t BodyBytesSent() const { return m_bodyBytesSent; }
+
+  private:
+    void AcceptLoop();
+    void Serve(uint64_t id, Poco::Net::StreamSocket socket);
+
+    Handler m_handler;
+    Poco::Net::ServerSocket m_listener;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_requests{0};
+    std::atomic<uint64_t> m_bodyBytesSent{0};
+    std::mutex m_lock;
+    std::condition_variable m_allClosed;
+    uint64_t m_nextId = 0;
+    std::map<uint64_t, Poco::Net::StreamSocket> m_open;  // connections being served
+    std::thread m_acceptor;
+};
+
+// "bytes=a-b" of a request; false when absent or of another form.
+bool ParseRange(const RawRequest& request, uint64_t* first, uint64_t* last);
+
+}  // namespace test
+}  // namespace objstore
