@@ -60,7 +60,7 @@ std::shared_ptr<AsyncContext> CosClient::AsyncMultiGetObject(const AsyncMultiGet
             objectOp->MultiThreadDownload(req, &resp, handler, true);
         }
     };
-    GetAsyncTaskManager().start(new AsyncTask(FailHandlerOnException(handler, body)));
+    GetAsyncTaskPool().Start(new AsyncTask(FailHandlerOnException(handler, body)), handler);
     return std::make_shared<AsyncContext>(handler);
 }
 

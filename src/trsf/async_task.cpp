@@ -44,16 +44,12 @@ void AsyncTask::runTask() {
     m_body();
 }
 
-constexpr std::chrono::milliseconds kExitGrace{2000};
+// Canceled requests end within moments; a request still connecting may take
+// up to its connect time-out.
+constexpr std::chrono::milliseconds kExitGrace{10000};
 
 AsyncTaskPool::~AsyncTaskPool() {
-    // A waiter wakes when its transfer's status turns final, a moment before the
-    // task body returns; give such tasks a short while to end so exit is clean.
-    const auto deadline = std::chrono::steady_clock::now() + kExitGrace;
-    while (m_pool && m_pool->used() > 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (m_pool && m_pool->used() > 0) {
+    if (!CancelAndWait(kExitGrace)) {
         // A task still runs and would report to a destroyed manager; at exit it
         // is safer to leave both alive than to tear them down under it.
         m_manager.release();
@@ -62,6 +58,39 @@ AsyncTaskPool::~AsyncTaskPool() {
     }
     m_manager.reset();
     m_pool.reset();
+}
+
+void AsyncTaskPool::Start(AsyncTask* task, const std::shared_ptr<TransferHandler>& transfer) {
+    Poco::TaskManager& manager = GetTaskManager();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        // Forget transfers that have ended, so the list stays short.
+        m_transfers.erase(std::remove_if(m_transfers.begin(), m_transfers.end(),
+                                         [](const std::weak_ptr<TransferHandler>& weak) {
+                                             return weak.expired();
+                                         }),
+                          m_transfers.end());
+        m_transfers.push_back(transfer);
+    }
+    manager.start(task);
+}
+
+bool AsyncTaskPool::CancelAndWait(std::chrono::milliseconds grace) {
+    std::vector<std::weak_ptr<TransferHandler>> transfers;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        transfers = m_transfers;
+    }
+    for (const std::weak_ptr<TransferHandler>& weak : transfers) {
+        if (std::shared_ptr<TransferHandler> transfer = weak.lock()) transfer->Cancel();
+    }
+    // A waiter wakes when its transfer's status turns final, a moment before the
+    // task body returns: such tasks are waited for as well.
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (m_pool && m_pool->used() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return !m_pool || m_pool->used() == 0;
 }
 
 Poco::TaskManager& AsyncTaskPool::GetTaskManager() {
@@ -81,10 +110,12 @@ Poco::TaskManager& AsyncTaskPool::GetTaskManager() {
     return *m_manager;
 }
 
-Poco::TaskManager& GetAsyncTaskManager() {
+AsyncTaskPool& GetAsyncTaskPool() {
     static AsyncTaskPool pool;
-    return pool.GetTaskManager();
+    return pool;
 }
+
+Poco::TaskManager& GetAsyncTaskManager() { return GetAsyncTaskPool().GetTaskManager(); }
 
 std::function<void()> FailHandlerOnException(std::shared_ptr<TransferHandler> handler,
                                              std::function<void()> body) {

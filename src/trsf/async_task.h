@@ -2,9 +2,11 @@
 // "aysnc_pool".
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <Poco/Task.h>
 #include <Poco/TaskManager.h>
@@ -33,7 +35,12 @@ class AsyncTask : public Poco::Task {
 // A thread pool "aysnc_pool" (minimum 2, maximum AsyncPoolThreads at creation,
 // idle time 60 s) with a task manager over it, both created on first use. A
 // failed creation (AsyncPoolThreads below 2) throws and is tried again on the
-// next call. Destroys the manager before the pool.
+// next call.
+//
+// At destruction (process exit for the process-wide pool) the transfers still
+// running are canceled, which ends their requests at once, and their tasks are
+// waited for, so that no download thread outlives what it uses; then the
+// manager goes before the pool.
 class AsyncTaskPool {
   public:
     AsyncTaskPool() = default;
@@ -43,13 +50,23 @@ class AsyncTaskPool {
 
     Poco::TaskManager& GetTaskManager();
 
+    // Starts the task on the pool (the manager owns it) for the transfer, which
+    // is canceled should the pool be destroyed while it runs.
+    void Start(AsyncTask* task, const std::shared_ptr<TransferHandler>& transfer);
+
+    // Cancels every transfer still running and waits up to `grace` for their
+    // tasks to end. True when none is left running.
+    bool CancelAndWait(std::chrono::milliseconds grace);
+
   private:
     std::mutex m_lock;
     std::unique_ptr<Poco::ThreadPool> m_pool;
     std::unique_ptr<Poco::TaskManager> m_manager;
+    std::vector<std::weak_ptr<TransferHandler>> m_transfers;
 };
 
-// The process-wide task manager of asynchronous transfers.
+// The process-wide pool of asynchronous transfers, and its task manager.
+AsyncTaskPool& GetAsyncTaskPool();
 Poco::TaskManager& GetAsyncTaskManager();
 
 // Wraps a task body so that an exception leaving it brings the handler to

@@ -5,6 +5,9 @@
 
 #include <Poco/DigestEngine.h>
 #include <Poco/MD5Engine.h>
+#include <Poco/Pipe.h>
+#include <Poco/PipeStream.h>
+#include <Poco/Process.h>
 #include <Poco/String.h>
 
 #include <atomic>
@@ -277,7 +280,9 @@ TEST_F(MisbehavingServerTest, AnObjectReplacedMidwayIsNeverWritten) {
         const std::string written = ReadFile(run.file);
         EXPECT_EQ(written, original.substr(0, written.size()));
         EXPECT_LE(written.size(), c.replaceAt);
-        if (c.honourIfMatch) EXPECT_EQ(run.result.GetHttpStatus(), 412);
+        if (c.honourIfMatch) {
+            EXPECT_EQ(run.result.GetHttpStatus(), 412);
+        }
         // Another version is final: the slice is not asked for again.
         int asked = 0;
         for (const std::string& range : server.Ranges()) {
@@ -400,6 +405,54 @@ TEST_F(MisbehavingServerTest, AShortOutageIsRiddenOutWithPausesBetweenAttempts) 
         EXPECT_EQ(ReadFile(m_dir.PathOf("out.bin")), content);
         EXPECT_GE(refused, 2);
     }
+}
+
+}  // namespace
+}  // namespace objstore
+
+namespace objstore {
+namespace {
+
+// The installer closed while a download runs: the process must end cleanly,
+// without waiting for the slow answers and without threads left using what
+// the exit destroys.
+TEST(DownloadAtExit, TheProcessEndsCleanlyWhileSlicesAreStillArriving) {
+    const std::string content = RandomBytes(4 << 20, 9);
+    std::atomic<int> gets{0};
+    RawServer server([&](const RawRequest& request) -> RawAnswer {
+        if (request.method == "HEAD") {
+            return RawAnswer{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(content.size()),
+                             ""};
+        }
+        ++gets;
+        uint64_t first = 0, last = 0;
+        test::ParseRange(request, &first, &last);
+        const std::string part = content.substr(first, last - first + 1);
+        return RawAnswer{"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
+                             std::to_string(first) + "-" + std::to_string(last) + "/" +
+                             std::to_string(content.size()) +
+                             "\r\nContent-Length: " + std::to_string(part.size()),
+                         part, std::chrono::milliseconds(500)};
+    });
+    test::TestDir dir;
+    std::string probe = DOWNLOAD_EXIT_PROBE;
+    std::string file = dir.PathOf("out.bin");
+#ifdef _WIN32
+    // Wine starts host programs by their drive path.
+    probe = "Z:" + probe;
+    for (char& c : probe) c = c == '/' ? '\\' : c;
+#endif
+    Poco::Pipe out, err;
+    Poco::ProcessHandle child =
+        Poco::Process::launch(probe, {server.Address(), file}, nullptr, &out, &err);
+    Poco::PipeInputStream outStream(out), errStream(err);
+    std::string outText((std::istreambuf_iterator<char>(outStream)), {});
+    std::string errText((std::istreambuf_iterator<char>(errStream)), {});
+    const int code = child.wait();
+    EXPECT_EQ(code, 0) << errText;
+    EXPECT_NE(outText.find("leaving with status 1 after"), std::string::npos) << outText;
+    EXPECT_EQ(errText, "");
+    EXPECT_GE(gets, 1);
 }
 
 }  // namespace

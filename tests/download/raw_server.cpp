@@ -117,6 +117,7 @@ void RawServer::Serve(uint64_t id, Poco::Net::StreamSocket socket) {
             if (n <= 0) break;
             sent += static_cast<size_t>(n);
             m_bodyBytesSent += static_cast<uint64_t>(n);
+            if (answer.pieceDelay.count() > 0) std::this_thread::sleep_for(answer.pieceDelay);
         }
         socket.shutdownSend();
     } catch (const Poco::Exception&) {

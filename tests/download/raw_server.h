@@ -8,6 +8,7 @@
 #include <Poco/Net/StreamSocket.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -30,6 +31,7 @@ struct RawRequest {
 struct RawAnswer {
     std::string head;
     std::string body;
+    std::chrono::milliseconds pieceDelay{0};  // pause after each 16 KiB piece of the body
 };
 
 class RawServer {

@@ -310,3 +310,82 @@ TEST(TransferHandler, RefusedStatusRequestKeepsTheResultOfTheStoredStatus) {
 
 }  // namespace
 }  // namespace objstore
+
+namespace objstore {
+namespace {
+
+// Two threads ending one transfer at once: whichever status stays, the result
+// beside it must be the one that came with it.
+TEST(TransferHandler, ConcurrentFinalUpdatesKeepStatusAndResultTogether) {
+    CosResult ok;
+    ok.SetSucc();
+    ok.SetHttpStatus(206);
+    CosResult failed;
+    failed.SetHttpStatus(500);
+    failed.SetErrorMsg("late failure");
+    for (int round = 0; round < 2000; ++round) {
+        auto handler = std::make_shared<TransferHandler>();
+        handler->UpdateStatus(InProgress);
+        std::atomic<bool> go{false};
+        std::thread completer([&] {
+            while (!go) {
+            }
+            handler->UpdateStatus(Completed, ok, {{"ETag", "\"e\""}}, "");
+        });
+        std::thread failer([&] {
+            while (!go) {
+            }
+            handler->UpdateStatus(Failed, failed);
+        });
+        go = true;
+        completer.join();
+        failer.join();
+        const TransferState status = handler->GetStatus();
+        ASSERT_EQ(status == Completed, handler->GetResult().IsSucc()) << "round " << round;
+        ASSERT_EQ(status == Completed ? 206 : 500, handler->GetResult().GetHttpStatus());
+    }
+}
+
+TEST(TransferHandler, DoneCallbackSeesTheOutcomeItIsCalledFor) {
+    auto handler = std::make_shared<TransferHandler>();
+    AsyncMultiGetObjectReq req("b", "k", "f");
+    std::string seen;
+    req.SetDoneCallback([&seen](const std::shared_ptr<AsyncContext>& context, void*) {
+        seen = context->GetResult().GetErrorMsg();
+    });
+    handler->InitFromRequest(req);
+    CosResult failed;
+    failed.SetErrorMsg("boom");
+    handler->UpdateStatus(Failed, failed);
+    EXPECT_EQ(seen, "boom");
+}
+
+// Progress counts what a transfer keeps: bytes taken back are no longer shown,
+// and a cancel reaches the hooks of requests in flight, also ones added after it.
+TEST(TransferHandler, RetractedBytesAndCancelHooks) {
+    auto handler = std::make_shared<TransferHandler>();
+    std::vector<uint64_t> shown;
+    AsyncMultiGetObjectReq req("b", "k", "f");
+    req.SetTransferProgressCallback(
+        [&shown](uint64_t done, uint64_t, void*) { shown.push_back(done); });
+    handler->InitFromRequest(req);
+    handler->SetTotalSize(100);
+    handler->AddTransferred(60);
+    handler->RetractTransferred(40);
+    handler->AddTransferred(90);
+    handler->RetractTransferred(500);
+    EXPECT_EQ(shown, (std::vector<uint64_t>{60, 20, 100, 0}));
+
+    int early = 0, late = 0, removed = 0;
+    handler->AddCancelHook([&early] { ++early; });
+    const uint64_t gone = handler->AddCancelHook([&removed] { ++removed; });
+    handler->RemoveCancelHook(gone);
+    handler->Cancel();
+    handler->AddCancelHook([&late] { ++late; });
+    EXPECT_EQ(early, 1);
+    EXPECT_EQ(late, 1);
+    EXPECT_EQ(removed, 0);
+}
+
+}  // namespace
+}  // namespace objstore

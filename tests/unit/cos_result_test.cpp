@@ -88,10 +88,11 @@ TEST_F(CosResultTest, BodyIdsReplaceHeaderIdsAndServerTimeIsRead) {
     EXPECT_EQ(headerOnly.GetXCosTraceId(), "header-trace");
 }
 
-TEST_F(CosResultTest, HeaderNamesAreMatchedExactly) {
+// Header names are case-insensitive; the name itself must still match.
+TEST_F(CosResultTest, HeaderNamesAreMatchedWithoutRegardToCase) {
     CosResult result;
     result.ParseFromHttpResponse({{"X-Cos-Request-Id", "a"}, {"x-cos-trace-id ", "b"}}, "");
-    EXPECT_EQ(result.GetXCosRequestId(), "");
+    EXPECT_EQ(result.GetXCosRequestId(), "a");
     EXPECT_EQ(result.GetXCosTraceId(), "");
 }
 
