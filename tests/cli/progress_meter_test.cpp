@@ -30,6 +30,13 @@ TEST(ProgressMeter, TerminalBarShowsRateAndTimeLeft) {
     EXPECT_NE(line.find(" 25.0%"), std::string::npos) << line;
     EXPECT_NE(line.find("1.0 MiB/s"), std::string::npos) << line;
     EXPECT_NE(line.find("left 0:03"), std::string::npos) << line;
+
+    EXPECT_NE(meter.RenderLine(4 << 20, 4 << 20, 1.0).find(" 99.9%"), std::string::npos);
+    EXPECT_NE(meter.RenderLine(4 << 20, 4 << 20, 1.0, true).find("100.0%"), std::string::npos);
+    EXPECT_EQ(meter.Interrupt(), "");  // nothing drawn yet
+    ASSERT_TRUE(meter.Update(1, 4, 0.0));
+    EXPECT_EQ(meter.Interrupt(), "\n");  // ends the bar once
+    EXPECT_EQ(meter.Interrupt(), "");
 }
 
 TEST(ProgressMeter, PlainLinesAtEachTenthAndNeverBackwards) {
@@ -41,9 +48,12 @@ TEST(ProgressMeter, PlainLinesAtEachTenthAndNeverBackwards) {
     EXPECT_EQ(*tenth, "progress 10% 10/100 bytes 500 B/s left 0:00\n");
     EXPECT_FALSE(meter.Update(8, 100, 5.0));  // late, smaller count: dropped
     EXPECT_TRUE(meter.Update(11, 100, 5.0));  // due by time
+    // Every byte in is not yet a complete file: only Finish says 100%.
+    auto last = meter.Update(100, 100, 10.0);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(*last, "progress 99% 100/100 bytes 10 B/s left 0:00\n");
+    EXPECT_EQ(meter.Interrupt(), "");  // plain lines end themselves
     EXPECT_EQ(meter.Finish(100, 10.0), "progress 100% 100/100 bytes 10 B/s left 0:00\n");
-    EXPECT_TRUE(meter.Update(100, 100, 10.0));
-    EXPECT_EQ(meter.Finish(100, 10.0), "");  // completion already shown
 
     ProgressMeter empty(false);
     EXPECT_EQ(empty.Finish(0, 1.0), "progress 100% 0/0 bytes 0 B/s left --:--\n");

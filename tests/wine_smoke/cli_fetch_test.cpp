@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <Poco/File.h>
 #include <Poco/Pipe.h>
 #include <Poco/PipeStream.h>
 #include <Poco/Process.h>
@@ -86,6 +87,44 @@ TEST(CliFetch, GetWritesAByteIdenticalCopyOfTheObject) {
     const CliRun missing =
         RunCli({"get", settings.bucket, "8.5/none.zip", dir.PathOf("none.zip")}, env);
     EXPECT_EQ(missing.exitCode, 1) << missing.output;
+}
+
+// A download that fails leaves FILE as it was and no partial copy beside it,
+// and says what failed in terms a person can act on.
+TEST(CliFetch, AFailedGetLeavesTheFileAloneAndSaysWhy) {
+    test::TestDir dir;
+    dir.WriteFile("bucket/8.5/base.zip", std::string(200000, 'b'));
+    test::StandinSettings settings;
+    settings.root = dir.UnixPathOf("bucket");
+    settings.faults = {"status:503,method=GET"};
+    auto server = test::TestServer::Standin(settings);
+    const Poco::Process::Env env = {
+        {"OBJSTORE_APP_ID", std::to_string(settings.appId)},
+        {"OBJSTORE_SECRET_ID", settings.secretId},
+        {"OBJSTORE_SECRET_KEY", settings.secretKey},
+        {"OBJSTORE_REGION", settings.region},
+        {"OBJSTORE_ENDPOINT", std::string(server->Host()) + ":" + std::to_string(server->Port())}};
+    const std::string copy = dir.WriteFile("base.zip", "the previous copy");
+
+    const CliRun run = RunCli({"--threads", "2", "--slice-size", "65536", "get", settings.bucket,
+                               "8.5/base.zip", copy},
+                              env);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_EQ(ReadFile(copy), "the previous copy");
+    Poco::File folder(dir.PathOf(""));
+    std::vector<std::string> names;
+    folder.list(names);
+    for (const std::string& name : names) {
+        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+    }
+    EXPECT_NE(run.output.find("failed: get " + settings.bucket + "/8.5/base.zip: "),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("slice at offset 0 (65536 bytes), 4 attempts"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("last answer HTTP 503"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("''"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("\n\n"), std::string::npos) << run.output;
 }
 #endif
 

@@ -13,7 +13,9 @@
 #include <unistd.h>
 #endif
 
+#include <Poco/Exception.h>
 #include <Poco/File.h>
+#include <Poco/Process.h>
 
 #include "cli_options.h"
 #include "cos_client.h"
@@ -48,10 +50,22 @@ void ApplySettings(const CliOptions& options) {
     if (options.sliceSize) settings.SetDownloadSliceSize(*options.sliceSize);
 }
 
-void PrintFailure(const objstore::CosResult& result) {
-    std::fprintf(stderr, "failed: http status %d, error code '%s', message '%s', request id '%s'\n",
-                 result.GetHttpStatus(), result.GetErrorCode().c_str(),
-                 result.GetErrorMsg().c_str(), result.GetXCosRequestId().c_str());
+// "failed: <what> <bucket>/<key>: <message>", then what is known of where and
+// how it failed, each part only when there is something to say.
+void PrintFailure(const char* what, const CliOptions& options, const objstore::CosResult& result) {
+    std::string details;
+    const auto add = [&details](const std::string& part) {
+        details += (details.empty() ? "" : "; ") + part;
+    };
+    if (!result.GetErrorContext().empty()) add(result.GetErrorContext());
+    if (result.GetHttpStatus() != -1) add("last answer HTTP " + std::to_string(result.GetHttpStatus()));
+    if (result.GetHttpStatus() == -1) add("no answer from the service");
+    if (!result.GetErrorCode().empty()) add("error code " + result.GetErrorCode());
+    if (!result.GetXCosRequestId().empty()) add("request id " + result.GetXCosRequestId());
+    const std::string message =
+        result.GetErrorMsg().empty() ? std::string("no reason given") : result.GetErrorMsg();
+    std::fprintf(stderr, "failed: %s %s/%s: %s\n  (%s)\n", what, options.arguments[0].c_str(),
+                 options.arguments[1].c_str(), message.c_str(), details.c_str());
 }
 
 bool CheckCredentials(const CliOptions& options) {
@@ -69,7 +83,7 @@ int RunHead(const CliOptions& options, const objstore::CosClient& client) {
     objstore::HeadObjectResp resp;
     objstore::CosResult result = client.GetObjectOp().HeadObject(req, &resp);
     if (!result.IsSucc()) {
-        PrintFailure(result);
+        PrintFailure("head", options, result);
         return kExitFailed;
     }
     std::printf("length: %llu\netag: %s\nrequest id: %s\n",
@@ -97,9 +111,24 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The download goes to a name beside FILE that only this run uses; FILE is
+// replaced only by a complete copy, and a failure leaves it as it was.
+std::string PartialName(const std::string& file) {
+    return file + ".part-" + std::to_string(Poco::Process::id());
+}
+
+void RemoveQuietly(const std::string& path) {
+    try {
+        Poco::File(path).remove();
+    } catch (const Poco::Exception&) {
+        // Never created, or already gone.
+    }
+}
+
 int RunGet(const CliOptions& options, objstore::CosClient& client) {
     const std::string& file = options.arguments[2];
-    objstore::AsyncMultiGetObjectReq req(options.arguments[0], options.arguments[1], file);
+    const std::string partial = PartialName(file);
+    objstore::AsyncMultiGetObjectReq req(options.arguments[0], options.arguments[1], partial);
     ProgressState progress{objstore_cli::ProgressMeter(isatty(fileno(stderr)) != 0),
                            std::chrono::steady_clock::now(), options.quiet};
     req.SetUserData(&progress);
@@ -115,16 +144,30 @@ int RunGet(const CliOptions& options, objstore::CosClient& client) {
     context->WaitUntilFinished();
     const objstore::CosResult result = context->GetResult();
     if (!result.IsSucc()) {
-        if (!options.quiet) std::fputs("\n", stderr);
-        PrintFailure(result);
+        RemoveQuietly(partial);
+        std::fputs(progress.meter.Interrupt().c_str(), stderr);
+        PrintFailure("get", options, result);
         return kExitFailed;
     }
     // Success means every slice was written; the size check guards that promise.
     const uint64_t total = context->GetTransferHandler()->GetTotalSize();
-    const uint64_t size = Poco::File(file).getSize();
+    const uint64_t size = Poco::File(partial).getSize();
     if (size != total) {
-        std::fprintf(stderr, "failed: %s holds %llu bytes, the object %llu\n", file.c_str(),
+        RemoveQuietly(partial);
+        std::fputs(progress.meter.Interrupt().c_str(), stderr);
+        std::fprintf(stderr, "failed: get %s/%s: the copy holds %llu bytes, the object %llu\n",
+                     options.arguments[0].c_str(), options.arguments[1].c_str(),
                      static_cast<unsigned long long>(size), static_cast<unsigned long long>(total));
+        return kExitFailed;
+    }
+    try {
+        Poco::File(partial).renameTo(file);
+    } catch (const Poco::Exception& e) {
+        RemoveQuietly(partial);
+        std::fputs(progress.meter.Interrupt().c_str(), stderr);
+        std::fprintf(stderr, "failed: get %s/%s: cannot move the copy to %s: %s\n",
+                     options.arguments[0].c_str(), options.arguments[1].c_str(), file.c_str(),
+                     e.displayText().c_str());
         return kExitFailed;
     }
     if (!options.quiet) {

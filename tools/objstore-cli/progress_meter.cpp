@@ -1,5 +1,6 @@
 #include "progress_meter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -45,8 +46,11 @@ std::string FormatDuration(std::optional<double> seconds) {
     return text;
 }
 
-std::string ProgressMeter::RenderLine(uint64_t transferred, uint64_t total, double elapsed) const {
-    const double percent = PercentDone(transferred, total);
+std::string ProgressMeter::RenderLine(uint64_t transferred, uint64_t total, double elapsed,
+                                      bool finished) const {
+    constexpr double kBelowDone = 99.9;
+    double percent = PercentDone(transferred, total);
+    if (!finished) percent = std::min(percent, kBelowDone);
     const double rate = elapsed > 0 ? static_cast<double>(transferred) / elapsed : 0;
     std::optional<double> left;
     if (rate > 0 && total >= transferred) left = static_cast<double>(total - transferred) / rate;
@@ -61,7 +65,8 @@ std::string ProgressMeter::RenderLine(uint64_t transferred, uint64_t total, doub
                       FormatBytes(static_cast<double>(total)).c_str(), FormatBytes(rate).c_str(),
                       FormatDuration(left).c_str());
     } else {
-        std::snprintf(line, sizeof(line), "progress %.0f%% %llu/%llu bytes %s/s left %s\n", percent,
+        std::snprintf(line, sizeof(line), "progress %.0f%% %llu/%llu bytes %s/s left %s\n",
+                      std::floor(percent),
                       static_cast<unsigned long long>(transferred),
                       static_cast<unsigned long long>(total), FormatBytes(rate).c_str(),
                       FormatDuration(left).c_str());
@@ -74,7 +79,7 @@ std::optional<std::string> ProgressMeter::Update(uint64_t transferred, uint64_t 
     std::lock_guard<std::mutex> guard(m_lock);
     if (transferred < m_shown) return std::nullopt;
     m_shown = transferred;
-    const int decile = static_cast<int>(PercentDone(transferred, total) / 10);
+    const int decile = static_cast<int>(std::min(PercentDone(transferred, total), 99.9) / 10);
     const double interval = m_terminal ? kTerminalInterval : kPlainInterval;
     const bool due = m_lastPrint < 0 || elapsed - m_lastPrint >= interval;
     // Plain output also reports every tenth of the way, so short downloads show steps.
@@ -82,13 +87,21 @@ std::optional<std::string> ProgressMeter::Update(uint64_t transferred, uint64_t 
     if (!due && !step) return std::nullopt;
     m_lastPrint = elapsed;
     m_lastDecile = decile;
+    m_barOpen = m_terminal;
     return RenderLine(transferred, total, elapsed);
+}
+
+std::string ProgressMeter::Interrupt() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    const bool open = m_barOpen;
+    m_barOpen = false;
+    return open ? "\n" : "";
 }
 
 std::string ProgressMeter::Finish(uint64_t total, double elapsed) {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (!m_terminal && m_lastDecile == 10) return "";  // the last line already said 100%
-    std::string line = RenderLine(total, total, elapsed);
+    m_barOpen = false;
+    std::string line = RenderLine(total, total, elapsed, true);
     return m_terminal ? line + "\n" : line;
 }
 
