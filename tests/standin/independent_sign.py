@@ -28,9 +28,9 @@ def canonical(entries):
     return ";".join(keys), "&".join(f"{k}={entries[k]}" for k in keys)
 
 
-def authorization(secret_id, secret_key, method, path, headers, params):
+def authorization(secret_id, secret_key, method, path, headers, params, start_offset=-60):
     now = int(time.time())
-    key_time = f"{now - 60};{now + 600}"
+    key_time = f"{now + start_offset};{now + 600}"
     signed = {name.lower(): encode(value) for name, value in headers.items()
               if name.lower() in SIGNED_HEADERS or name.startswith("x-cos")}
     header_list, header_pairs = canonical(signed)
@@ -44,12 +44,18 @@ def authorization(secret_id, secret_key, method, path, headers, params):
             f"&q-url-param-list={param_list}&q-signature={signature}")
 
 
-def fetch(args, method, key, extra_headers=None, params=None, secret_key=None):
+def fetch(args, method, key, extra_headers=None, params=None, secret_key=None, start_offset=-60,
+          at_second_start=False):
     headers = {"Host": args.host}
     headers.update(extra_headers or {})
     params = params or {}
+    if at_second_start:
+        # Sign and send in the first milliseconds of a second, where a service
+        # clock that lags (time() trails the precise clock by up to a tick) still
+        # reads the second before.
+        time.sleep(1 - time.time() % 1)
     headers["Authorization"] = authorization(args.secret_id, secret_key or args.secret_key,
-                                             method, "/" + key, headers, params)
+                                             method, "/" + key, headers, params, start_offset)
     target = encode("/" + key, keep_slash=True)
     if params:
         target += "?" + "&".join(encode(k) + ("=" + encode(v) if v else "") for k, v in params.items())
@@ -89,6 +95,17 @@ def main():
 
     status, _, body = fetch(args, "GET", odd_key, {"x-cos-meta-check": "yes"})
     checks.append(("GET of an encoded key", status == 200 and body == odd, status))
+
+    for attempt in range(3):
+        status, _, body = fetch(args, "GET", "8.5/base.zip", start_offset=0, at_second_start=True)
+        if status != 200:
+            break
+    checks.append(("window from the current second, sent as the second begins",
+                   status == 200 and body == base, status))
+
+    status, _, body = fetch(args, "GET", "8.5/base.zip", start_offset=30)
+    checks.append(("window beginning 30 s ahead, within the allowed skew",
+                   status == 200 and body == base, status))
 
     status, _, body = fetch(args, "GET", "8.5/base.zip", secret_key="wrong-key")
     checks.append(("wrong key refused",

@@ -28,6 +28,15 @@ std::function<void(Request&, const objstore::test::StandinSettings&)> Rewrite(st
     };
 }
 
+// A signing window relative to the test's clock, in seconds.
+std::function<void(Request&, const objstore::test::StandinSettings&)> Window(int64_t start,
+                                                                             int64_t end) {
+    return [start, end](Request& request, const objstore::test::StandinSettings&) {
+        request.windowStartOffset = start;
+        request.windowEndOffset = end;
+    };
+}
+
 const AuthCase kAuthCases[] = {
     {"signed", [](Request&, const auto&) {}, 206, ""},
     {"range added after signing, as the slice download does",
@@ -49,18 +58,13 @@ const AuthCase kAuthCases[] = {
      "SignatureDoesNotMatch"},
     {"unknown secret id", [](Request& r, const auto&) { r.secretId = "AKIDunknown"; }, 403,
      "InvalidAccessKeyId"},
-    {"window ended",
-     [](Request& r, const auto&) {
-         r.windowStartOffset = -7200;
-         r.windowEndOffset = -10;
-     },
-     403, "AccessDenied"},
-    {"window not begun",
-     [](Request& r, const auto&) {
-         r.windowStartOffset = 600;
-         r.windowEndOffset = 4200;
-     },
-     403, "RequestTimeTooSkewed"},
+    // The window is widened by the service's 60 s allowance for clock skew.
+    {"window begins 1 s ahead", Window(1, 3600), 206, ""},
+    {"window begins 30 s ahead", Window(30, 3600), 206, ""},
+    {"window ended 30 s ago", Window(-7200, -30), 206, ""},
+    {"window begins past the skew", Window(120, 3600), 403, "RequestTimeTooSkewed"},
+    {"window begins far ahead", Window(600, 4200), 403, "RequestTimeTooSkewed"},
+    {"window ended past the skew", Window(-7200, -120), 403, "AccessDenied"},
     {"other path signed", [](Request& r, const auto&) { r.signedPath = "/8.5/other.zip"; }, 403,
      "SignatureDoesNotMatch"},
     {"signed range changed",

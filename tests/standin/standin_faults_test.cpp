@@ -211,6 +211,8 @@ TEST_F(StandinFaults, BadOptionsStopTheServiceAtStart) {
         {"--fault", "status:503,when=3"},
         {"--fault", "status:503,key"},
         {"--threads", "8"},
+        {"--idle-timeout", "0"},
+        {"--idle-timeout", "3601"},
         {"--port", "70000"},
         {"--unknown"},
         {"--domain", "no-dot.example"},

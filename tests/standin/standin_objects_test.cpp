@@ -2,13 +2,17 @@
 // missing keys, and many connections at once.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <set>
 #include <thread>
 #include <vector>
@@ -193,6 +197,55 @@ TEST_F(StandinObjects, KeysAreDecodedAndLookedUpAsSigned) {
             EXPECT_EQ(c.code, ParseError(reply).code);
         }
     }
+}
+
+// Binds a Unix socket at path; returns its descriptor or -1.
+int BindUnixSocket(const std::string& path) {
+    struct sockaddr_un address {};
+    if (path.size() >= sizeof address.sun_path) return -1;
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST_F(StandinObjects, OnlyRegularFilesAreServedAndOthersNeverBlock) {
+    // Opening a FIFO for reading waits for a writer: a service that did so would
+    // hold the answer and then its own stop.
+    ASSERT_EQ(0, ::mkfifo(dir.UnixPathOf("bucket/fifo").c_str(), 0644));
+    Put("dir/inner.bin", "x");
+    const int socketFd = BindUnixSocket(dir.UnixPathOf("bucket/socket"));
+    ASSERT_GE(socketFd, 0);
+    std::vector<std::string> keys = {"fifo", "dir", "socket"};
+    // A device node needs CAP_MKNOD (the null device: opening it succeeds at once).
+    if (::mknod(dir.UnixPathOf("bucket/null-device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        keys.push_back("null-device");
+    } else {
+        std::cout << "no device node case: mknod failed (" << errno << ")\n";
+    }
+    Start();
+    for (const std::string& key : keys) {
+        for (const char* method : {"GET", "HEAD"}) {
+            SCOPED_TRACE(key + " " + method);
+            Request request;
+            request.method = method;
+            request.key = key;
+            const Reply reply = Send(request);
+            ASSERT_TRUE(reply.answered) << reply.transportError;
+            EXPECT_EQ(404, reply.status);
+            if (std::string(method) == "GET") {
+                EXPECT_EQ("NoSuchKey", ParseError(reply).code);
+            }
+        }
+    }
+    // Stop() waits for the exit and kills after 10 s (-9): a serving thread stuck
+    // in open would keep the service from stopping.
+    EXPECT_EQ(0, server->Stop());
+    ::close(socketFd);
 }
 
 // Peak resident memory of a process, in KiB (VmHWM).

@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -45,11 +46,14 @@ int main(int argc, char** argv) {
         Poco::Net::HTTPServerParams::Ptr params = new Poco::Net::HTTPServerParams;
         params->setKeepAlive(true);
         params->setMaxKeepAliveRequests(0);
-        params->setKeepAliveTimeout(Poco::Timespan(30, 0));
+        // Idle connections wait in the pool's poller, which applies the idle
+        // time-out; Poco's keep-alive wait only ever sees a readable connection.
+        params->setKeepAliveTimeout(Poco::Timespan(options.idleTimeoutSeconds, 0));
         params->setTimeout(Poco::Timespan(60, 0));
         params->setSoftwareVersion("objstore-standin");
         standin::ConnectionPool server(socket, new standin::ObjectHandlerFactory(state), params,
-                                       options.maxThreads);
+                                       options.maxThreads,
+                                       std::chrono::seconds(options.idleTimeoutSeconds));
         server.Start();
 
         std::cout << "listening 127.0.0.1:" << socket.address().port() << std::endl;

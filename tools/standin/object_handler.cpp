@@ -171,9 +171,8 @@ void Exchange::Run() {
         return;
     }
     if (m_state.options.checkAuth) {
-        const AuthVerdict verdict =
-            VerifyAuthorization(m_state.credentials, method, target.path, m_request, target.params,
-                                static_cast<uint64_t>(std::time(nullptr)));
+        const AuthVerdict verdict = VerifyAuthorization(m_state.credentials, method, target.path,
+                                                        m_request, target.params, PreciseNowMs());
         if (!verdict.ok) {
             SendError({403, verdict.code, verdict.message});
             return;

@@ -1,5 +1,7 @@
 #include "request_auth.h"
 
+#include <chrono>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -40,6 +42,13 @@ bool ParseWindow(const std::string& text, uint64_t* start, uint64_t* end) {
            *start <= *end;
 }
 
+// seconds * 1000 + extraMs, saturating at the largest value.
+uint64_t ToMs(uint64_t seconds, uint64_t extraMs) {
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    if (seconds > (kMax - extraMs) / 1000) return kMax;
+    return seconds * 1000 + extraMs;
+}
+
 bool IsLowerHex40(const std::string& text) {
     return text.size() == 40 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
@@ -49,7 +58,7 @@ bool IsLowerHex40(const std::string& text) {
 AuthVerdict VerifyAuthorization(const Credentials& credentials, const std::string& method,
                                 const std::string& path,
                                 const Poco::Net::NameValueCollection& headers,
-                                const std::map<std::string, std::string>& params, uint64_t now) {
+                                const std::map<std::string, std::string>& params, uint64_t nowMs) {
     if (!headers.has("Authorization")) {
         return Deny("AccessDenied", "Access Denied. The request carries no Authorization.");
     }
@@ -85,11 +94,16 @@ AuthVerdict VerifyAuthorization(const Credentials& credentials, const std::strin
     if (fields["q-ak"] != credentials.secretId) {
         return Deny("InvalidAccessKeyId", "The access key id you provided does not exist.");
     }
-    if (now < signStart || now < keyStart) {
+    // Accepted while start - skew <= now < end + 1 s + skew, compared without
+    // subtraction so nothing wraps.
+    constexpr uint64_t kSkewMs = kClockSkewSeconds * 1000;
+    const uint64_t nowPlusSkewMs =
+        nowMs > std::numeric_limits<uint64_t>::max() - kSkewMs ? nowMs : nowMs + kSkewMs;
+    if (nowPlusSkewMs < ToMs(signStart, 0) || nowPlusSkewMs < ToMs(keyStart, 0)) {
         return Deny("RequestTimeTooSkewed",
                     "The signing window begins after the service's current time.");
     }
-    if (now > signEnd || now > keyEnd) {
+    if (nowMs >= ToMs(signEnd, 1000 + kSkewMs) || nowMs >= ToMs(keyEnd, 1000 + kSkewMs)) {
         return Deny("AccessDenied", "Request has expired.");
     }
 
@@ -126,6 +140,12 @@ AuthVerdict VerifyAuthorization(const Credentials& credentials, const std::strin
                     "provided.");
     }
     return AuthVerdict{true, "", ""};
+}
+
+uint64_t PreciseNowMs() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 }  // namespace standin

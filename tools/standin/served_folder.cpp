@@ -14,9 +14,14 @@
 namespace standin {
 namespace {
 
+// Objects are opened without blocking: opening a FIFO for reading waits for a
+// writer, and a device node could wait for its device. Only regular files are
+// served, so whatever else opens is closed again at once.
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
 int OpenBeneath(int folder, const std::string& key) {
     struct open_how how {};
-    how.flags = O_RDONLY | O_CLOEXEC;
+    how.flags = kOpenFlags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     return static_cast<int>(::syscall(SYS_openat2, folder, key.c_str(), &how, sizeof how));
 }
@@ -53,11 +58,14 @@ int ServedFolder::OpenObject(const std::string& key) const {
         if (::realpath(candidate.c_str(), resolved) == nullptr) return -1;
         const std::string real = resolved;
         if (m_real != "/" && real.compare(0, m_real.size() + 1, m_real + "/") != 0) return -1;
-        fd = ::open(resolved, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        fd = ::open(resolved, kOpenFlags | O_NOFOLLOW);
     }
-    if (fd >= 0 && !IsRegularFile(fd)) {
+    if (fd < 0) return -1;
+    // Regular files ignore O_NONBLOCK; it is cleared all the same, so the
+    // descriptor reads like any other.
+    if (!IsRegularFile(fd) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
-        fd = -1;
+        return -1;
     }
     return fd;
 }

@@ -14,8 +14,9 @@ class ServedFolder {
     ServedFolder& operator=(const ServedFolder&) = delete;
 
     // Opens the regular file at key (a checked relative path) for reading, or
-    // returns -1. The path may not resolve outside the folder, also not through
-    // a symbolic link; the kernel enforces it where it can (openat2 with
+    // returns -1: also for a folder, FIFO, socket or device node, which are
+    // opened without blocking and closed again. The path may not resolve outside the folder, also
+    // not through a symbolic link; the kernel enforces it where it can (openat2 with
     // RESOLVE_BENEATH), otherwise the resolved path is compared with the folder's.
     int OpenObject(const std::string& key) const;
 

@@ -37,7 +37,8 @@ const char* StandinUsage() {
            "                               truncate[:BYTES] status:5XX full drip:BYTES_PER_S\n"
            "                        selectors: every=N key=KEY share=P method=GET|HEAD times=N\n"
            "  --seed S              seed of share= decisions (default 1)\n"
-           "  --threads N           most connections served at once (default 64, at least 32)\n"
+           "  --threads N           most requests answered at once (default 64, at least 32)\n"
+           "  --idle-timeout S      close a connection idle for S seconds (default 10)\n"
            "  --help                this text\n";
 }
 
@@ -120,6 +121,12 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options, std::st
                 return false;
             }
             out.maxThreads = static_cast<int>(number);
+        } else if (name == "--idle-timeout") {
+            if (!ParseNumber(value, 3600, &number) || number < 1) {
+                *error = "--idle-timeout takes a number of seconds from 1 to 3600";
+                return false;
+            }
+            out.idleTimeoutSeconds = static_cast<int>(number);
         } else {
             *error = "unknown option '" + name + "'";
             return false;

@@ -23,7 +23,8 @@ struct StandinOptions {
     std::string requestLog;
     std::vector<FaultSpec> faults;
     uint64_t seed = 1;
-    int maxThreads = 64;
+    int maxThreads = 64;          // requests answered at once
+    int idleTimeoutSeconds = 10;  // a connection waiting longer for a request is closed
 };
 
 // Fills options from argv; on a usage error returns false with the reason.
