@@ -67,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(status == 206);
             const std::string* found = objstore::FindHeader(headers, "Content-Range");
             Check(found != nullptr);
-            const std::optional<objstore::ContentRange> range =
-                objstore::ParseContentRange(*found);
+            const std::optional<objstore::ContentRange> range = objstore::ParseContentRange(*found);
             Check(range && range->first == 4096 && range->last == 8191 && range->total == 8192u);
         }
     }

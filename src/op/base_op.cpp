@@ -65,8 +65,8 @@ bool BaseOp::UsesDefaultDomain() const {
 }
 
 RepeatedRequestSigner::Request BaseOp::SigningInput(const std::string& host,
-                                                   const std::string& path,
-                                                   const BaseReq& req) const {
+                                                    const std::string& path,
+                                                    const BaseReq& req) const {
     const CosGlobalSettings& settings = CosGlobalSettings::Instance();
     RepeatedRequestSigner::Request input;
     input.secretId = m_config->GetSecretId();

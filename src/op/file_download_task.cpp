@@ -83,8 +83,7 @@ bool FileDownTask::Attempt(int attempt) {
     if (m_verdict == AnswerVerdict::RangesIgnored) return true;  // not a failure of the slice
     // An answer that is not an error page carries slice data or nothing useful:
     // the reason is shown instead of its body.
-    const std::string& shown =
-        m_verdict == AnswerVerdict::ErrorPage ? m_responseBody : m_errorText;
+    const std::string& shown = m_verdict == AnswerVerdict::ErrorPage ? m_responseBody : m_errorText;
     OBJSTORE_LOG_AS(kLogError, "DownTask",
                     "%s:%s(%d) FileDownload: url(%s) fail, httpcode:%d, resp: %s, try_times:%d\n",
                     m_request.url.c_str(), m_httpStatus, shown.c_str(), attempt);

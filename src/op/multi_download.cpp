@@ -23,10 +23,14 @@ constexpr int kSlicePoolIdleSeconds = 60;
 constexpr int kMaxAttempts = FileDownTask::kMaxAttempts;
 
 // Failures a later attempt may not see: no answer, throttling, server errors.
-bool IsTransient(int status) { return status == -1 || status == 429 || status >= 500; }
+bool IsTransient(int status) {
+    return status == -1 || status == 429 || status >= 500;
+}
 
 // A weak tag (W/"...") never matches If-Match; only strong tags are sent.
-bool IsStrongEtag(const std::string& etag) { return !etag.empty() && etag.rfind("W/", 0) != 0; }
+bool IsStrongEtag(const std::string& etag) {
+    return !etag.empty() && etag.rfind("W/", 0) != 0;
+}
 
 // Leaves the body of an answer unread.
 class NoBody : public ResponseSink {
@@ -111,7 +115,8 @@ bool MultiDownload::QueryLength() {
     // An absent or unreadable length is not a length of 0: a gateway may drop it
     // from a head answer, so the first byte's Content-Range is asked instead.
     const std::string* lengthText = FindHeader(headResp.GetHeaders(), "Content-Length");
-    const std::optional<uint64_t> length = lengthText ? ParseContentLength(*lengthText) : std::nullopt;
+    const std::optional<uint64_t> length =
+        lengthText ? ParseContentLength(*lengthText) : std::nullopt;
     if (length) {
         m_object.length = *length;
         m_object.etag = headResp.GetEtag();
@@ -127,8 +132,9 @@ bool MultiDownload::QueryLength() {
     }
     m_result.SetHttpStatus(head.GetHttpStatus());
     m_result.SetXCosRequestId(head.GetXCosRequestId());
-    return Fail("failed to get object length before downloading object: the service states no "
-                "length for it");
+    return Fail(
+        "failed to get object length before downloading object: the service states no "
+        "length for it");
 }
 
 CosResult MultiDownload::HeadWithRetries(HeadObjectResp* headResp) {
@@ -413,8 +419,8 @@ CosResult MultiDownload::Finish(bool ok) {
     // A write error the system reports only at the close still fails the download.
     const int closeError = m_file.Close();
     if (closeError != 0 && ok) {
-        ObjectOp::SetResultAndLogError(m_result,
-                                       "down data, close failed, ret=" + std::to_string(closeError));
+        ObjectOp::SetResultAndLogError(
+            m_result, "down data, close failed, ret=" + std::to_string(closeError));
         ok = false;
     }
     if (!ok) {

@@ -32,8 +32,8 @@ uint64_t RepeatedRequestSigner::SignedAt() const {
 
 bool RepeatedRequestSigner::SignLocked(uint64_t now) {
     const CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    const uint64_t start = static_cast<uint64_t>(static_cast<int64_t>(now) +
-                                                 settings.GetTimeOffsetSeconds());
+    const uint64_t start =
+        static_cast<uint64_t>(static_cast<int64_t>(now) + settings.GetTimeOffsetSeconds());
     const std::string auth = RequestSigner::SignForWindow(
         m_request.secretId, m_request.secretKey, m_request.method, m_request.path,
         m_request.headers, m_request.params, m_request.unsignedHeaders, start,

@@ -24,8 +24,8 @@ bool PauseBeforeAttempt(int attempt, const std::shared_ptr<TransferHandler>& han
         if (handler && handler->IsCancelRequested()) return false;
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return true;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            kCancelPoll, deadline - now));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kCancelPoll, deadline - now));
     }
 }
 

@@ -86,8 +86,7 @@ SliceSink::Writer SliceSink::IntoBuffer(char* buffer) {
 }
 
 std::ostream* SliceSink::Open(int status, const HeaderMap& headers) {
-    m_verdict =
-        JudgeAnswerHead(status, headers, m_object, m_offset, m_length, m_ranged, &m_reason);
+    m_verdict = JudgeAnswerHead(status, headers, m_object, m_offset, m_length, m_ranged, &m_reason);
     switch (m_verdict) {
         case AnswerVerdict::Data:
         case AnswerVerdict::ErrorPage:

@@ -115,7 +115,9 @@ AsyncTaskPool& GetAsyncTaskPool() {
     return pool;
 }
 
-Poco::TaskManager& GetAsyncTaskManager() { return GetAsyncTaskPool().GetTaskManager(); }
+Poco::TaskManager& GetAsyncTaskManager() {
+    return GetAsyncTaskPool().GetTaskManager();
+}
 
 std::function<void()> FailHandlerOnException(std::shared_ptr<TransferHandler> handler,
                                              std::function<void()> body) {

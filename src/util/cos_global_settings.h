@@ -15,7 +15,7 @@ namespace objstore {
 using LogCallback = std::function<void(const std::string& line)>;
 
 class CosGlobalSettings {
-public:
+  public:
     static CosGlobalSettings& Instance();
 
     // Setter bounds.
@@ -58,7 +58,9 @@ public:
     void SetDownloadSliceSize(uint32_t bytes);   // clamped to 4096..20971520
 
     // Values the installer keeps at their defaults; settable for tools and tests.
-    void SetRetryPauseMs(uint32_t ms) { m_retryPauseMs = ms > kMaxRetryPauseMs ? kMaxRetryPauseMs : ms; }
+    void SetRetryPauseMs(uint32_t ms) {
+        m_retryPauseMs = ms > kMaxRetryPauseMs ? kMaxRetryPauseMs : ms;
+    }
     void SetSignExpirySeconds(uint64_t seconds) { m_signExpirySeconds = seconds; }
     void SetTimeOffsetSeconds(int64_t seconds) { m_timeOffsetSeconds = seconds; }
     void SetReceiveTimeoutMs(uint64_t ms) { m_receiveTimeoutMs = ms; }
@@ -78,7 +80,7 @@ public:
     // Every value back to its default (for tests and tools that reuse a process).
     void ResetToDefaults();
 
-private:
+  private:
     CosGlobalSettings() = default;
 
     std::atomic<uint32_t> m_retryPauseMs{250};

@@ -7,7 +7,9 @@
 namespace objstore {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string Trimmed(const std::string& text) {
     size_t begin = 0;

@@ -30,10 +30,10 @@ std::optional<uint64_t> ParseContentLength(const std::string& value);
 // A byte Content-Range: "bytes first-last/total" (total may be "*") or the
 // unsatisfied form "bytes */total".
 struct ContentRange {
-    bool satisfied = false;          // false for "bytes */total"
-    uint64_t first = 0;              // meaningful when satisfied
-    uint64_t last = 0;               // inclusive; first <= last when satisfied
-    std::optional<uint64_t> total;   // nullopt for "*"
+    bool satisfied = false;         // false for "bytes */total"
+    uint64_t first = 0;             // meaningful when satisfied
+    uint64_t last = 0;              // inclusive; first <= last when satisfied
+    std::optional<uint64_t> total;  // nullopt for "*"
 };
 
 // nullopt for anything that is not a well-formed byte range: another unit,

@@ -176,8 +176,8 @@ void Exchange::Send(const Poco::URI& uri, std::istream& requestBody) {
     const Clock::time_point start = Clock::now();
     std::ostream& requestStream = m_session->sendRequest(request);
     AttachCancel();
-    const uint64_t sent =
-        TransferHandler::CopyWithProgress(handler, requestBody, requestStream, HttpSender::kCopyChunkSize);
+    const uint64_t sent = TransferHandler::CopyWithProgress(handler, requestBody, requestStream,
+                                                            HttpSender::kCopyChunkSize);
     LogRate(sent, ElapsedMs(start));
 }
 
@@ -220,9 +220,8 @@ void Exchange::ReceiveBody(ResponseSink& sink) {
         if (m_options.handler && m_options.handler->IsCancelRequested()) {
             throw UserCancelException();  // the cancel shut the connection down
         }
-        m_answer.errorText = "Incomplete response body: received " +
-                             std::to_string(receivedBytes) + " of " +
-                             std::to_string(m_response.getContentLength64()) + " bytes";
+        m_answer.errorText = "Incomplete response body: received " + std::to_string(receivedBytes) +
+                             " of " + std::to_string(m_response.getContentLength64()) + " bytes";
         OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) %s\n", m_answer.errorText.c_str());
         m_answer.status = -1;
     }
@@ -247,8 +246,9 @@ void Exchange::CheckMd5(std::istream& in, std::ostream& out, const std::string& 
     md5.update(body);
     const std::string bodyMd5 = Poco::DigestEngine::digestToHex(md5.digest());
     if (bodyMd5 != etag) {
-        m_answer.errorText = "Md5 of response body is not equal to the etag in the header. Body Md5= " +
-                             bodyMd5 + ", etag=" + etag;
+        m_answer.errorText =
+            "Md5 of response body is not equal to the etag in the header. Body Md5= " + bodyMd5 +
+            ", etag=" + etag;
         OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Check Md5 fail, %s\n",
                         m_answer.errorText.c_str());
         m_answer.status = -1;

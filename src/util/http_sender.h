@@ -23,15 +23,15 @@ struct HttpSendOptions {
     std::string url;                           // full URL; a query in it is ignored
     std::map<std::string, std::string> params;
     std::map<std::string, std::string> headers;  // sent as they are, Authorization included
-    uint64_t connectTimeoutMs = 5000;  // connecting and sending
-    uint64_t receiveTimeoutMs = 5000;  // every receive after the request is sent
-    bool checkBodyMd5 = false;         // compare the body's MD5 with a plain ETag
-    bool verifyCert = true;            // HTTPS only
-    std::string caLocation;            // HTTPS only; "" for the platform's set
+    uint64_t connectTimeoutMs = 5000;            // connecting and sending
+    uint64_t receiveTimeoutMs = 5000;            // every receive after the request is sent
+    bool checkBodyMd5 = false;                   // compare the body's MD5 with a plain ETag
+    bool verifyCert = true;                      // HTTPS only
+    std::string caLocation;                      // HTTPS only; "" for the platform's set
 };
 
 struct HttpAnswer {
-    int status = -1;  // -1 when no usable answer arrived
+    int status = -1;                             // -1 when no usable answer arrived
     std::map<std::string, std::string> headers;  // names as received; "Etag" becomes "ETag"
     std::string reason;
     std::string errorText;  // why status is -1

@@ -56,12 +56,12 @@ std::string ReadFile(const std::string& path) {
 
 // How the object server misbehaves.
 struct Behaviour {
-    bool lowerCaseNames = false;    // every header name in lower case, as HTTP/2 gateways send
-    bool headLength = true;         // Content-Length on head answers
-    bool chunkedHead = false;       // a head answer that announces a chunked body
-    bool ignoreRanges = false;      // 200 with the whole object for every GET
-    bool honourIfMatch = false;     // 412 when If-Match names another version
-    bool probeHasLength = true;     // the answer to "bytes=0-0" states the length
+    bool lowerCaseNames = false;  // every header name in lower case, as HTTP/2 gateways send
+    bool headLength = true;       // Content-Length on head answers
+    bool chunkedHead = false;     // a head answer that announces a chunked body
+    bool ignoreRanges = false;    // 200 with the whole object for every GET
+    bool honourIfMatch = false;   // 412 when If-Match names another version
+    bool probeHasLength = true;   // the answer to "bytes=0-0" states the length
 };
 
 // Serves one object, which a test may replace at any time.
@@ -145,8 +145,8 @@ class ObjectServer {
         if (withLength) headers.push_back({"Content-Length", std::to_string(body.size())});
         std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason;
         for (auto& [name, value] : headers) {
-            head += "\r\n" + (m_behaviour.lowerCaseNames ? Poco::toLower(name) : name) + ": " +
-                    value;
+            head +=
+                "\r\n" + (m_behaviour.lowerCaseNames ? Poco::toLower(name) : name) + ": " + value;
         }
         return RawAnswer{head, std::move(body)};
     }

@@ -87,7 +87,8 @@ void RawServer::AcceptLoop() {
     while (!m_stopping) {
         try {
             Poco::Net::StreamSocket socket;
-            if (!m_listener.poll(Poco::Timespan(0, 50000), Poco::Net::Socket::SELECT_READ)) continue;
+            if (!m_listener.poll(Poco::Timespan(0, 50000), Poco::Net::Socket::SELECT_READ))
+                continue;
             socket = m_listener.acceptConnection();
             std::lock_guard<std::mutex> guard(m_lock);
             const uint64_t id = m_nextId++;

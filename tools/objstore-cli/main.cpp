@@ -58,7 +58,8 @@ void PrintFailure(const char* what, const CliOptions& options, const objstore::C
         details += (details.empty() ? "" : "; ") + part;
     };
     if (!result.GetErrorContext().empty()) add(result.GetErrorContext());
-    if (result.GetHttpStatus() != -1) add("last answer HTTP " + std::to_string(result.GetHttpStatus()));
+    if (result.GetHttpStatus() != -1)
+        add("last answer HTTP " + std::to_string(result.GetHttpStatus()));
     if (result.GetHttpStatus() == -1) add("no answer from the service");
     if (!result.GetErrorCode().empty()) add("error code " + result.GetErrorCode());
     if (!result.GetXCosRequestId().empty()) add("request id " + result.GetXCosRequestId());

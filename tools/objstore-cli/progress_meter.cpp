@@ -66,8 +66,7 @@ std::string ProgressMeter::RenderLine(uint64_t transferred, uint64_t total, doub
                       FormatDuration(left).c_str());
     } else {
         std::snprintf(line, sizeof(line), "progress %.0f%% %llu/%llu bytes %s/s left %s\n",
-                      std::floor(percent),
-                      static_cast<unsigned long long>(transferred),
+                      std::floor(percent), static_cast<unsigned long long>(transferred),
                       static_cast<unsigned long long>(total), FormatBytes(rate).c_str(),
                       FormatDuration(left).c_str());
     }
