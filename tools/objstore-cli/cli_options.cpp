@@ -48,7 +48,7 @@ const char* UsageText() {
            "commands:\n"
            "  head BUCKET KEY        print the object's length, ETag and headers\n"
            "  exists BUCKET KEY      exit 0 when the object exists, 1 when not\n"
-           "  get BUCKET KEY FILE    download the object into FILE\n"
+           "  get BUCKET KEY FILE    download the object into FILE (replaced only when complete)\n"
            "  sign                   print the Authorization value of a request\n"
            "options (environment variable in brackets):\n"
            "  --app-id N             account id [OBJSTORE_APP_ID]\n"
