@@ -1,6 +1,7 @@
 // Processes (the copy command the worker runs, snapshots) and the shell (folders, COM, links).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -352,4 +353,111 @@ TEST(WinThreads, ManyThreadsStartWithTheirIdsAndEndWithTheirCodes) {
             CloseHandle(handles[i]);
         }
     }
+}
+
+namespace {
+// A getter of the link's text with the caller's buffer size.
+struct LinkText {
+    const char* name;
+    std::function<HRESULT(IShellLinkW*, LPWSTR, int)> get;
+    std::wstring value;
+};
+}  // namespace
+
+TEST(WinShell, LinkTextIsCutToTheCallersBufferAndLongTextSurvivesASave) {
+    TempFolder dir;
+    std::wstring base = wintest::Wide(dir.Path());
+    std::wstring target = base + L"\\" + std::wstring(150, L't') + L".exe";
+    ASSERT_TRUE(wintest::WriteBytes(target, "MZ"));
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IShellLinkW* link = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    std::vector<LinkText> texts = {
+        {"path", [](IShellLinkW* l, LPWSTR b, int n) { return l->GetPath(b, n, nullptr, 0); },
+         target},
+        {"arguments", [](IShellLinkW* l, LPWSTR b, int n) { return l->GetArguments(b, n); },
+         L"--profile " + std::wstring(600, L'a')},
+        {"description", [](IShellLinkW* l, LPWSTR b, int n) { return l->GetDescription(b, n); },
+         std::wstring(200, L'd')},
+        {"folder", [](IShellLinkW* l, LPWSTR b, int n) { return l->GetWorkingDirectory(b, n); },
+         base + L"\\" + std::wstring(180, L'w')},
+        {"icon",
+         [](IShellLinkW* l, LPWSTR b, int n) {
+             int index = 0;
+             return l->GetIconLocation(b, n, &index);
+         },
+         target},
+    };
+    EXPECT_EQ(link->SetPath(target.c_str()), S_OK);
+    EXPECT_EQ(link->SetArguments(texts[1].value.c_str()), S_OK);
+    EXPECT_EQ(link->SetDescription(texts[2].value.c_str()), S_OK);
+    EXPECT_EQ(link->SetWorkingDirectory(texts[3].value.c_str()), S_OK);
+    EXPECT_EQ(link->SetIconLocation(texts[4].value.c_str(), 0), S_OK);
+    std::wstring file = base + L"\\long.lnk";
+    IPersistFile* persist = nullptr;
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
+    ASSERT_EQ(persist->Save(file.c_str(), TRUE), S_OK);
+    persist->Release();
+    link->Release();
+
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
+    ASSERT_EQ(persist->Load(file.c_str(), 0), S_OK);
+    for (const auto& text : texts) {
+        SCOPED_TRACE(text.name);
+        // Room for all of it: the whole text comes back.
+        std::vector<wchar_t> whole(1024, L'#');
+        EXPECT_TRUE(SUCCEEDED(text.get(link, whole.data(), int(whole.size()))));
+        EXPECT_EQ(_wcsicmp(whole.data(), text.value.c_str()), 0);
+        // A small buffer: cut to its size with the NUL inside, nothing written past it.
+        const int kSmall = 10;
+        std::vector<wchar_t> small(64, L'#');
+        EXPECT_TRUE(SUCCEEDED(text.get(link, small.data(), kSmall)));
+        EXPECT_EQ(wcslen(small.data()), size_t(kSmall - 1));
+        EXPECT_EQ(_wcsicmp(small.data(), text.value.substr(0, kSmall - 1).c_str()), 0);
+        for (size_t i = kSmall; i < small.size(); ++i) ASSERT_EQ(small[i], L'#') << i;
+    }
+    persist->Release();
+    link->Release();
+    CoUninitialize();
+}
+
+TEST(WinShell, CutShortcutFilesAreNotLoaded) {
+    TempFolder dir;
+    std::wstring base = wintest::Wide(dir.Path());
+    std::wstring target = base + L"\\prog.exe";
+    ASSERT_TRUE(wintest::WriteBytes(target, "MZ"));
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IShellLinkW* link = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    EXPECT_EQ(link->SetPath(target.c_str()), S_OK);
+    EXPECT_EQ(link->SetArguments(L"--a"), S_OK);
+    IPersistFile* persist = nullptr;
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
+    std::wstring whole = base + L"\\whole.lnk";
+    ASSERT_EQ(persist->Save(whole.c_str(), FALSE), S_OK);
+    persist->Release();
+    link->Release();
+    std::string bytes = wintest::ReadBytes(whole);
+    ASSERT_GT(bytes.size(), 0x4Cu);
+    // Cut inside the header, inside the link information and inside the arguments.
+    for (size_t cut : {size_t(0), size_t(20), size_t(0x4C), size_t(0x4C + 10), bytes.size() - 8}) {
+        SCOPED_TRACE(cut);
+        std::wstring name = base + L"\\cut" + std::to_wstring(cut) + L".lnk";
+        ASSERT_TRUE(wintest::WriteBytes(name, bytes.substr(0, cut)));
+        ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)),
+                  S_OK);
+        ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)), S_OK);
+        EXPECT_TRUE(FAILED(persist->Load(name.c_str(), 0)));
+        persist->Release();
+        link->Release();
+    }
+    CoUninitialize();
 }
