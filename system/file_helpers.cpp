@@ -1,5 +1,6 @@
 #include "system/file_helpers.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,24 +28,44 @@ bool MakeDirs(const char* path) {
     return true;
 }
 
+namespace {
+
+// Windows drops trailing dots and spaces from a name, so "...", ". " and ".. " mean "." or "..".
+bool OnlyDotsAndSpaces(const std::string& part) {
+    return part.find_first_not_of(". ") == std::string::npos;
+}
+
+}  // namespace
+
 std::string DeletablePath(const char* path) {
     if (!path) return std::string();
     std::string p = path;
     for (char& c : p)
         if (c == '/') c = '\\';
-    while (p.size() > 3 && p.back() == '\\') p.pop_back();
-    bool drive = p.size() > 3 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) &&
+    bool drive = p.size() >= 3 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) &&
                  p[1] == ':' && p[2] == '\\';
     if (!drive || p.find_first_of("*?") != std::string::npos) return std::string();
-    size_t start = 3;
-    while (start <= p.size()) {
-        size_t end = p.find('\\', start);
-        if (end == std::string::npos) end = p.size();
-        std::string part = p.substr(start, end - start);
-        if (part == "..") return std::string();
-        start = end + 1;
+    // Rebuilt from its names: "." and empty names (repeated separators) go, ".." is refused, and
+    // what is left must name something below the drive root, never the root itself. A lead byte
+    // of code page 936 takes the next byte with it, which may be 0x5C without being a separator.
+    std::string result = p.substr(0, 3);
+    size_t names = 0;
+    std::string part;
+    for (size_t i = 3; i <= p.size(); ++i) {
+        if (i < p.size() && p[i] != '\\') {
+            part += p[i];
+            if (uint8_t(p[i]) >= 0x81 && uint8_t(p[i]) <= 0xFE && i + 1 < p.size()) part += p[++i];
+            continue;
+        }
+        if (part.empty() || part == ".") {
+            part.clear();
+            continue;
+        }
+        if (OnlyDotsAndSpaces(part) || part.find(':') != std::string::npos) return std::string();
+        result += (names++ ? "\\" : "") + part;
+        part.clear();
     }
-    return p;
+    return names ? result : std::string();
 }
 
 bool DeletePath(const char* path) {

@@ -178,7 +178,7 @@ BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE pidl, LPWSTR out) {
     if (!out) return FALSE;
     out[0] = 0;
     if (!PathOfItemList(pidl, path) || path.size() >= MAX_PATH) return FALSE;
-    wcscpy(out, path.c_str());
+    wmemcpy(out, path.c_str(), path.size() + 1);
     return TRUE;
 }
 
@@ -189,17 +189,20 @@ BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE pidl, LPSTR out) {
     if (!PathOfItemList(pidl, path)) return FALSE;
     std::string narrow = WideToAnsi(path);
     if (narrow.size() >= MAX_PATH) return FALSE;
-    strcpy(out, narrow.c_str());
+    memcpy(out, narrow.c_str(), narrow.size() + 1);
     return TRUE;
 }
 
+// The caller's buffer holds MAX_PATH characters: a longer path (a long account name) is an error,
+// not an overflow. In code page 936 one character may take two bytes.
 HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR out) {
     std::wstring path = SpecialFolder(csidl);
     if (!out) return E_INVALIDARG;
     out[0] = 0;
     if (path.empty()) return E_INVALIDARG;
+    if (path.size() >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     EnsureFolder(path);
-    wcscpy(out, path.c_str());
+    wmemcpy(out, path.c_str(), path.size() + 1);
     return S_OK;
 }
 
@@ -208,7 +211,9 @@ HRESULT SHGetFolderPathA(HWND hwnd, int csidl, HANDLE token, DWORD flags, LPSTR 
     HRESULT hr = SHGetFolderPathW(hwnd, csidl, token, flags, wide);
     if (out) out[0] = 0;
     if (FAILED(hr) || !out) return hr;
-    strcpy(out, WideToAnsi(wide).c_str());
+    std::string narrow = WideToAnsi(wide);
+    if (narrow.size() >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    memcpy(out, narrow.c_str(), narrow.size() + 1);
     return S_OK;
 }
 

@@ -2,6 +2,8 @@
 #include <errno.h>
 #include <time.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -52,6 +54,7 @@ DWORD ErrorFromErrno(int err) {
         case ENAMETOOLONG:
             return ERROR_FILENAME_EXCED_RANGE;
         case ENOSPC:
+        case EFBIG:
             return ERROR_DISK_FULL;
         case EMFILE:
         case ENFILE:
@@ -67,6 +70,20 @@ DWORD ErrorFromErrno(int err) {
         default:
             return ERROR_INVALID_FUNCTION;
     }
+}
+
+bool TestFault(const char* name) {
+    const char* list = getenv("OBJSTORE_LAYER_TEST_FAULTS");
+    if (!list) return false;
+    size_t n = strlen(name);
+    for (const char* p = list; *p;) {
+        const char* end = strchr(p, ',');
+        size_t len = end ? size_t(end - p) : strlen(p);
+        if (len == n && strncmp(p, name, n) == 0) return true;
+        if (!end) break;
+        p = end + 1;
+    }
+    return false;
 }
 
 HANDLE AddHandle(std::shared_ptr<Object> object) {

@@ -18,6 +18,10 @@ namespace winlayer {
 void SetError(DWORD code);
 DWORD ErrorFromErrno(int err);
 
+// Faults that tests switch on to reach the layer's fallback paths: OBJSTORE_LAYER_TEST_FAULTS holds
+// a comma-separated list of names ("no-pidfd", "no-close-range").
+bool TestFault(const char* name);
+
 // ---- text: wide strings hold UTF-16 code units in wchar_t ----
 constexpr UINT kAnsiCodePage = 936;
 std::wstring Utf8ToWide(const std::string& text);

@@ -100,15 +100,23 @@ struct Reader {
     }
 };
 
-std::wstring Utf16At(const std::string& bytes, size_t pos) {
-    std::wstring text;
-    while (pos + 1 < bytes.size()) {
-        wchar_t c = wchar_t(uint8_t(bytes[pos]) | (uint8_t(bytes[pos + 1]) << 8));
-        if (!c) break;
+// A NUL-terminated string at an offset of a block; false when it does not end inside the block.
+bool AnsiAt(const std::string& block, size_t pos, std::string& text) {
+    if (pos >= block.size()) return false;
+    size_t end = block.find('\0', pos);
+    if (end == std::string::npos) return false;
+    text = block.substr(pos, end - pos);
+    return true;
+}
+
+bool Utf16At(const std::string& block, size_t pos, std::wstring& text) {
+    text.clear();
+    for (; pos + 1 < block.size(); pos += 2) {
+        wchar_t c = wchar_t(uint8_t(block[pos]) | (uint8_t(block[pos + 1]) << 8));
+        if (!c) return true;
         text += c;
-        pos += 2;
     }
-    return text;
+    return false;
 }
 
 }  // namespace
@@ -159,7 +167,12 @@ bool DecodeShellLink(const std::string& bytes, LinkData& link) {
     link.showCommand = int(r.U32());
     link.hotKey = WORD(r.U16());
     r.pos = 0x4C;
-    if (flags & kHasLinkTargetIdList) r.pos += r.U16();
+    if (flags & kHasLinkTargetIdList) {
+        uint32_t listSize = r.U16();
+        if (!r.ok || listSize > bytes.size() - r.pos) return false;
+        r.pos += listSize;
+    }
+    // Every size and offset of the link information is checked against the file before use.
     if (flags & kHasLinkInfo) {
         size_t start = r.pos;
         uint32_t size = r.U32();
@@ -169,14 +182,19 @@ bool DecodeShellLink(const std::string& bytes, LinkData& link) {
         uint32_t localOffset = r.U32();
         r.U32();
         uint32_t suffixOffset = r.U32();
-        if (!r.ok || start + size > bytes.size()) return false;
+        const uint32_t kMinHeader = 0x1C;
+        if (!r.ok || size > bytes.size() - start || headerSize < kMinHeader || headerSize > size)
+            return false;
+        std::string block = bytes.substr(start, size);
         if (infoFlags & kVolumeIdAndLocalBasePath) {
             if (headerSize >= 0x24) {
                 uint32_t unicodeOffset = r.U32();
-                link.target = Utf16At(bytes, start + unicodeOffset);
+                if (!r.ok || !Utf16At(block, unicodeOffset, link.target)) return false;
             } else {
-                link.target = AnsiToWide(bytes.c_str() + start + localOffset) +
-                              AnsiToWide(bytes.c_str() + start + suffixOffset);
+                std::string local, suffix;
+                if (!AnsiAt(block, localOffset, local) || !AnsiAt(block, suffixOffset, suffix))
+                    return false;
+                link.target = AnsiToWide(local.c_str()) + AnsiToWide(suffix.c_str());
             }
         }
         r.pos = start + size;

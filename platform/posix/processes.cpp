@@ -33,6 +33,10 @@ const char kCommandLineVariable[] = "OBJSTORE_WIN_CMDLINE";
 constexpr int kPidDigits = 10;
 
 int PidfdOpen(pid_t pid) {
+    if (TestFault("no-pidfd")) {
+        errno = ENOSYS;
+        return -1;
+    }
     return int(syscall(SYS_pidfd_open, pid, 0));
 }
 int PidfdSignal(int pidfd, int sig) {
@@ -50,17 +54,59 @@ ProcessBook& Book() {
     return *book;
 }
 
+// State and start time (clock ticks after boot) of a host process from /proc/<pid>/stat; false
+// when the process is gone.
+bool ReadProcessStat(pid_t pid, char& state, unsigned long long& startTime) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(in, text)) return false;
+    size_t close = text.rfind(')');  // the program name may hold spaces and parentheses
+    if (close == std::string::npos) return false;
+    std::istringstream fields(text.substr(close + 1));
+    fields >> state;
+    std::string skip;
+    for (int i = 0; i < 18; ++i) fields >> skip;  // ppid .. nice, up to the start time
+    fields >> startTime;
+    return bool(fields);
+}
+
+// How a process object learns that its process has ended.
+enum class Tracking {
+    kNever,  // the pretend shell or this process: never ends while we wait
+    kPidfd,  // a process descriptor that becomes readable at the end
+    kChild,  // a child of ours without descriptor: waitpid
+    kByPid,  // another process without descriptor: its /proc entry, checked now and then
+};
+
 struct ProcessObject : Waitable {
     pid_t pid = 0;
     int pidfd = -1;
+    Tracking tracking = Tracking::kNever;
+    unsigned long long startTime = 0;  // kByPid: tells a reused process id from ours (0: unknown)
     DWORD access = 0;
     ~ProcessObject() override {
         if (pidfd >= 0) close(pidfd);
     }
     bool Exited() {
-        if (pidfd < 0) return false;
-        pollfd p{pidfd, POLLIN, 0};
-        return poll(&p, 1, 0) > 0;
+        switch (tracking) {
+            case Tracking::kNever:
+                return false;
+            case Tracking::kPidfd: {
+                pollfd p{pidfd, POLLIN, 0};
+                return poll(&p, 1, 0) > 0;
+            }
+            case Tracking::kChild:
+                return ReapChild();
+            case Tracking::kByPid: {
+                if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+                char state = 0;
+                unsigned long long started = 0;
+                if (!ReadProcessStat(pid, state, started))
+                    return kill(pid, 0) != 0 && errno == ESRCH;
+                return state == 'Z' || state == 'X' || (startTime && started != startTime);
+            }
+        }
+        return false;
     }
     // Waiting needs SYNCHRONIZE access, as on Windows.
     DWORD WaitResult(DWORD timeoutMs) override {
@@ -71,18 +117,27 @@ struct ProcessObject : Waitable {
         return Wait(timeoutMs) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
     bool Wait(DWORD timeoutMs) override {
-        if (pidfd < 0) {  // the pretend shell or this process: never ends while we wait
+        if (tracking == Tracking::kNever) {
             if (timeoutMs != INFINITE) Sleep(timeoutMs);
             return false;
         }
-        int timeout = timeoutMs == INFINITE ? -1 : int(std::min<DWORD>(timeoutMs, INT_MAX));
-        pollfd p{pidfd, POLLIN, 0};
-        int r;
-        do r = poll(&p, 1, timeout);
-        while (r < 0 && errno == EINTR);
-        if (r <= 0) return false;
-        Reap();
-        return true;
+        if (tracking == Tracking::kPidfd) {
+            int timeout = timeoutMs == INFINITE ? -1 : int(std::min<DWORD>(timeoutMs, INT_MAX));
+            pollfd p{pidfd, POLLIN, 0};
+            int r;
+            do r = poll(&p, 1, timeout);
+            while (r < 0 && errno == EINTR);
+            if (r <= 0) return false;
+            Reap();
+            return true;
+        }
+        // Without a descriptor nothing wakes us: look again after a short sleep.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (Exited()) return true;
+            if (timeoutMs != INFINITE && std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     void Reap() {
         std::lock_guard<std::mutex> lock(Book().mutex);
@@ -90,6 +145,25 @@ struct ProcessObject : Waitable {
         if (it == Book().children.end() || it->second != -1) return;
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) it->second = status;
+    }
+    // A child without descriptor: true once it has ended (and is reaped).
+    bool ReapChild() {
+        std::lock_guard<std::mutex> lock(Book().mutex);
+        auto it = Book().children.find(pid);
+        if (it == Book().children.end()) return true;
+        if (it->second != -1) return true;
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            it->second = status;
+            return true;
+        }
+        // Reaped elsewhere (a SIGCHLD handler of the program): ended, code unknown.
+        if (r < 0 && errno == ECHILD) {
+            it->second = 0;
+            return true;
+        }
+        return false;
     }
     DWORD ExitCode() {
         if (!Exited()) return STILL_ACTIVE;
@@ -102,6 +176,11 @@ struct ProcessObject : Waitable {
         int status = c->second;
         if (WIFEXITED(status)) return DWORD(WEXITSTATUS(status));
         return DWORD(128 + WTERMSIG(status));
+    }
+    bool Kill() {
+        if (tracking == Tracking::kPidfd) return PidfdSignal(pidfd, SIGKILL) == 0;
+        // A child not yet reaped keeps its id, and kByPid checked the start time just before.
+        return kill(pid, SIGKILL) == 0;
     }
 };
 
@@ -244,6 +323,79 @@ std::vector<std::string> EnvironmentFor(LPVOID block, bool unicode) {
     return env;
 }
 
+// Where the child looks for descriptors to close: close_range, else the /proc/self/fd list, else
+// every number below the descriptor limit.
+struct CloseMethod {
+    bool closeRange = true;
+    bool procList = true;
+    int limit = 1024;
+};
+
+CloseMethod ChooseCloseMethod() {
+    CloseMethod method;
+    method.closeRange = !TestFault("no-close-range");
+    method.procList = !TestFault("no-proc-fds");
+    rlimit lim;
+    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY)
+        method.limit = int(std::min<rlim_t>(lim.rlim_cur, INT_MAX));
+    else
+        method.limit = 1 << 20;
+    return method;
+}
+
+// The layout of the records getdents64 returns.
+struct DirEntry64 {
+    uint64_t ino;
+    int64_t off;
+    unsigned short reclen;
+    unsigned char type;
+    char name[1];
+};
+
+// Closes every descriptor the listing shows above 2 except keep; false when /proc is missing.
+// Runs between fork and exec: only system calls, no allocation.
+bool CloseListedDescriptors(int keep) {
+    int dir =
+        int(syscall(SYS_openat, AT_FDCWD, "/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir < 0) return false;
+    alignas(8) char buffer[4096];
+    // Closing while listing may hide entries from the same pass: list again until none is left.
+    for (bool closedAny = true; closedAny;) {
+        closedAny = false;
+        lseek(dir, 0, SEEK_SET);
+        long n;
+        while ((n = syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0) {
+            for (long offset = 0; offset < n;) {
+                const auto* entry = reinterpret_cast<const DirEntry64*>(buffer + offset);
+                offset += entry->reclen;
+                int fd = 0;
+                const char* c = entry->name;
+                if (*c < '0' || *c > '9') continue;
+                for (; *c >= '0' && *c <= '9'; ++c) fd = fd * 10 + (*c - '0');
+                if (fd <= 2 || fd == keep || fd == dir) continue;
+                close(fd);
+                closedAny = true;
+            }
+        }
+    }
+    close(dir);
+    return true;
+}
+
+// Without inheritance the child gets no descriptor of ours above the standard three (open files
+// and sockets that lack O_CLOEXEC), except keep (the exec report pipe, closed by exec itself).
+void CloseInheritedDescriptors(int keep, const CloseMethod& method) {
+#ifdef SYS_close_range
+    if (method.closeRange) {
+        bool ok = keep <= 3 || syscall(SYS_close_range, 3u, unsigned(keep - 1), 0u) == 0;
+        if (ok && syscall(SYS_close_range, unsigned(keep + 1), ~0u, 0u) == 0) return;
+    }
+#endif
+    if (method.procList && CloseListedDescriptors(keep)) return;
+    for (int fd = 3; fd < method.limit; ++fd)
+        if (fd != keep) close(fd);
+}
+
 BOOL StartProcess(const std::wstring* applicationName, const std::wstring& commandLine,
                   BOOL inheritHandles, DWORD flags, LPVOID environment,
                   const std::wstring* currentDirectory, const STARTUPINFOW& startup,
@@ -295,6 +447,7 @@ BOOL StartProcess(const std::wstring* applicationName, const std::wstring& comma
         stdFds[1] = FileDescriptorOf(startup.hStdOutput);
         stdFds[2] = FileDescriptorOf(startup.hStdError);
     }
+    CloseMethod closeMethod = ChooseCloseMethod();
     bool idle = (flags & IDLE_PRIORITY_CLASS) != 0;
     bool newSession = (flags & (CREATE_NEW_CONSOLE | DETACHED_PROCESS)) != 0;
     int report[2];
@@ -315,6 +468,7 @@ BOOL StartProcess(const std::wstring* applicationName, const std::wstring& comma
         if (idle) setpriority(PRIO_PROCESS, 0, 19);
         for (int i = 0; i < 3; ++i)
             if (stdFds[i] >= 0) dup2(stdFds[i], i);
+        if (!inheritHandles) CloseInheritedDescriptors(report[1], closeMethod);
         int err = 0;
         if (!hostCwd.empty() && chdir(hostCwd.c_str()) != 0) err = errno;
         if (!err) {
@@ -349,6 +503,8 @@ BOOL StartProcess(const std::wstring* applicationName, const std::wstring& comma
     auto process = std::make_shared<ProcessObject>();
     process->pid = pid;
     process->pidfd = PidfdOpen(pid);
+    // Without a process descriptor (old kernel, seccomp) the child is waited for with waitpid.
+    process->tracking = process->pidfd >= 0 ? Tracking::kPidfd : Tracking::kChild;
     process->access = PROCESS_ALL_ACCESS;
     auto thread = std::make_shared<ProcessThread>();
     thread->process = process;
@@ -379,19 +535,24 @@ std::wstring BuildOwnCommandLine() {
     return line;
 }
 
-template <class T>
+// The started thread reports its id through state it co-owns, so that a late notify never touches
+// memory the creating thread has already left.
+struct ThreadStart {
+    std::mutex mutex;
+    std::condition_variable ready;
+    DWORD id = 0;
+};
+
 HANDLE StartThread(std::function<DWORD()> body, LPDWORD threadId) {
     auto thread = std::make_shared<ThreadObject>();
-    std::mutex idMutex;
-    std::condition_variable idReady;
-    DWORD id = 0;
+    auto start = std::make_shared<ThreadStart>();
     try {
-        std::thread([thread, body, &idMutex, &idReady, &id] {
+        std::thread([thread, start, body] {
             {
-                std::lock_guard<std::mutex> lock(idMutex);
-                id = DWORD(syscall(SYS_gettid));
+                std::lock_guard<std::mutex> lock(start->mutex);
+                start->id = DWORD(syscall(SYS_gettid));
+                start->ready.notify_one();
             }
-            idReady.notify_one();
             DWORD code = body();
             std::lock_guard<std::mutex> lock(thread->mutex);
             thread->exitCode = code;
@@ -402,8 +563,12 @@ HANDLE StartThread(std::function<DWORD()> body, LPDWORD threadId) {
         SetError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    std::unique_lock<std::mutex> lock(idMutex);
-    idReady.wait(lock, [&id] { return id != 0; });
+    DWORD id;
+    {
+        std::unique_lock<std::mutex> lock(start->mutex);
+        start->ready.wait(lock, [&start] { return start->id != 0; });
+        id = start->id;
+    }
     if (threadId) *threadId = id;
     return AddHandle(thread);
 }
@@ -471,12 +636,27 @@ HANDLE OpenProcess(DWORD access, BOOL, DWORD processId) {
         SetError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (processId != DWORD(getpid())) {
-        process->pidfd = PidfdOpen(pid_t(processId));
-        if (process->pidfd < 0) {
-            SetError(errno == ESRCH ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED);
-            return nullptr;
-        }
+    if (processId == DWORD(getpid())) return AddHandle(process);
+    pid_t pid = pid_t(processId);
+    process->pidfd = PidfdOpen(pid);
+    if (process->pidfd >= 0) {
+        process->tracking = Tracking::kPidfd;
+        return AddHandle(process);
+    }
+    if (errno == ESRCH || (kill(pid, 0) != 0 && errno == ESRCH)) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // No process descriptor (old kernel, seccomp): a child of ours is waited for with waitpid,
+    // another process by its /proc entry.
+    {
+        std::lock_guard<std::mutex> lock(Book().mutex);
+        if (Book().children.count(pid)) process->tracking = Tracking::kChild;
+    }
+    if (process->tracking != Tracking::kChild) {
+        char state = 0;
+        ReadProcessStat(pid, state, process->startTime);
+        process->tracking = Tracking::kByPid;
     }
     return AddHandle(process);
 }
@@ -502,7 +682,7 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
         std::lock_guard<std::mutex> lock(Book().mutex);
         Book().terminated[process->pid] = exitCode;
     }
-    if (PidfdSignal(process->pidfd, SIGKILL) != 0) {
+    if (!process->Kill()) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -520,7 +700,7 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
     }
     auto process = HandleAs<ProcessObject>(handle);
     if (!process) return FALSE;
-    *exitCode = process->pidfd < 0 ? STILL_ACTIVE : process->ExitCode();
+    *exitCode = process->tracking == Tracking::kNever ? STILL_ACTIVE : process->ExitCode();
     return TRUE;
 }
 
@@ -581,14 +761,13 @@ HLOCAL LocalFree(HLOCAL memory) {
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                     DWORD, LPDWORD threadId) {
-    return StartThread<ThreadObject>([start, parameter] { return start(parameter); }, threadId);
+    return StartThread([start, parameter] { return start(parameter); }, threadId);
 }
 
 uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* parameter, unsigned,
                          unsigned* threadId) {
     DWORD id = 0;
-    HANDLE handle =
-        StartThread<ThreadObject>([start, parameter] { return DWORD(start(parameter)); }, &id);
+    HANDLE handle = StartThread([start, parameter] { return DWORD(start(parameter)); }, &id);
     if (threadId) *threadId = id;
     return reinterpret_cast<uintptr_t>(handle);
 }

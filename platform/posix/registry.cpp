@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
+#include <new>
 
 #include "platform/posix/layer.h"
 #include "platform/posix/registry_store.h"
@@ -51,36 +51,97 @@ struct FileLock {
     }
 };
 
-void Refresh(Registry& r, const std::string& file) {
+bool ReadAll(const std::string& file, std::string& text, int& err) {
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return err = errno, false;
+    text.clear();
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            err = errno;
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        text.append(buffer, size_t(n));
+    }
+    close(fd);
+    return true;
+}
+
+// Loads the file when it changed since the last load. A damaged file gives
+// ERROR_REGISTRY_CORRUPT on every call until it is repaired; nothing is written over it.
+LSTATUS Refresh(Registry& r, const std::string& file) {
     struct stat st;
     bool exists = stat(file.c_str(), &st) == 0;
     if (r.loadedFile == file && exists && st.st_size == r.size &&
         st.st_mtim.tv_sec == r.stamp.tv_sec && st.st_mtim.tv_nsec == r.stamp.tv_nsec)
-        return;
-    r.loadedFile = file;
+        return ERROR_SUCCESS;
+    r.loadedFile.clear();
     r.top = RegKey();
     r.size = -1;
-    if (!exists) return;
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    r.top = ParseRegistry(s.str());
+    if (!exists) {
+        if (errno != ENOENT) return LSTATUS(ErrorFromErrno(errno));
+        r.loadedFile = file;
+        return ERROR_SUCCESS;
+    }
+    std::string text;
+    int err = 0;
+    if (!ReadAll(file, text, err)) return LSTATUS(ErrorFromErrno(err));
+    if (!ParseRegistry(text, r.top)) return ERROR_REGISTRY_CORRUPT;
+    r.loadedFile = file;
     r.stamp = st.st_mtim;
     r.size = st.st_size;
+    return ERROR_SUCCESS;
 }
 
-void Save(Registry& r, const std::string& file) {
-    std::string temp = file + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << SerializeRegistry(r.top);
+bool WriteAll(int fd, const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        done += size_t(n);
     }
-    rename(temp.c_str(), file.c_str());
+    return true;
+}
+
+// Writes the store to a temporary file and renames it over the old one only when every step
+// worked, so a failed write (full disk, size limit) leaves the old file as it was.
+LSTATUS Save(Registry& r, const std::string& file) {
+    std::string text = SerializeRegistry(r.top);
+    std::string temp = file + ".new";
+    unlink(temp.c_str());  // a leftover of a writer that died; we hold the file lock
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return LSTATUS(ErrorFromErrno(errno));
+    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    int err = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && rename(temp.c_str(), file.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        return LSTATUS(ErrorFromErrno(err));
+    }
+    // Make the rename itself durable.
+    std::string folder = file.substr(0, file.find_last_of('/') + 1);
+    int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
     struct stat st;
     if (stat(file.c_str(), &st) == 0) {
         r.stamp = st.st_mtim;
         r.size = st.st_size;
     }
+    return ERROR_SUCCESS;
 }
 
 const wchar_t* RootName(HKEY key) {
@@ -133,21 +194,36 @@ HKEY NewHandle(Registry& r, const std::vector<std::wstring>& path, REGSAM access
 }
 
 // Runs op on the key of a handle under the registry's locks; op returns a Win32 error and sets
-// `changed` when the store must be written back.
+// `changed` when the store must be written back. Errors of the file come back as Win32 errors;
+// no exception leaves a registry call.
 template <class Op>
 LSTATUS WithKey(HKEY key, Op op) {
-    Registry& r = Reg();
-    std::string file = RegistryFile();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    FileLock fileLock(file);
-    Refresh(r, file);
-    std::vector<std::wstring> path;
-    REGSAM access = 0;
-    if (!PathOf(r, key, path, &access)) return ERROR_INVALID_HANDLE;
-    bool changed = false;
-    LSTATUS status = op(r, path, access, changed);
-    if (changed) Save(r, file);
-    return status;
+    try {
+        Registry& r = Reg();
+        std::string file = RegistryFile();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        FileLock fileLock(file);
+        if (fileLock.fd < 0) return LSTATUS(ErrorFromErrno(errno));
+        LSTATUS loaded = Refresh(r, file);
+        if (loaded != ERROR_SUCCESS) return loaded;
+        std::vector<std::wstring> path;
+        REGSAM access = 0;
+        if (!PathOf(r, key, path, &access)) return ERROR_INVALID_HANDLE;
+        bool changed = false;
+        LSTATUS status = op(r, path, access, changed);
+        if (changed) {
+            LSTATUS saved = Save(r, file);
+            if (saved != ERROR_SUCCESS) {
+                r.loadedFile.clear();  // the change is not in the file: load it again next time
+                return saved;
+            }
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_REGISTRY_CORRUPT;
+    }
 }
 
 std::string Utf16Bytes(const std::wstring& text) {
@@ -235,7 +311,8 @@ std::wstring NameOfA(LPCSTR name) {
 LSTATUS OpenOrCreate(HKEY key, const std::wstring& subKey, REGSAM access, bool create, PHKEY result,
                      LPDWORD disposition) {
     if (!result) return ERROR_INVALID_PARAMETER;
-    return WithKey(
+    HKEY made = nullptr;
+    LSTATUS status = WithKey(
         key, [&](Registry& r, std::vector<std::wstring> path, REGSAM, bool& changed) -> LSTATUS {
             for (const auto& part : SplitKeyPath(subKey)) path.push_back(part);
             RegKey* existing = Lookup(r, path, false);
@@ -246,9 +323,16 @@ LSTATUS OpenOrCreate(HKEY key, const std::wstring& subKey, REGSAM access, bool c
             }
             if (disposition)
                 *disposition = existing ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
-            *result = NewHandle(r, path, access & ~REGSAM(KEY_WOW64_32KEY | KEY_WOW64_64KEY));
+            made = NewHandle(r, path, access & ~REGSAM(KEY_WOW64_32KEY | KEY_WOW64_64KEY));
             return ERROR_SUCCESS;
         });
+    if (status == ERROR_SUCCESS) {
+        *result = made;
+    } else if (made) {  // a new key that could not be written: no handle to it
+        std::lock_guard<std::mutex> lock(Reg().mutex);
+        Reg().handles.erase(reinterpret_cast<uintptr_t>(made));
+    }
+    return status;
 }
 
 }  // namespace

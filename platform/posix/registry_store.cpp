@@ -72,11 +72,62 @@ std::string Hex(const std::string& data) {
     return out;
 }
 
-std::string Unhex(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i + 1 < text.size(); i += 2)
-        out += char(std::stoi(text.substr(i, 2), nullptr, 16));
-    return out;
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool Unhex(const std::string& text, size_t from, std::string& out) {
+    if ((text.size() - from) % 2 != 0) return false;
+    out.clear();
+    out.reserve((text.size() - from) / 2);
+    for (size_t i = from; i < text.size(); i += 2) {
+        int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        out += char(hi << 4 | lo);
+    }
+    return true;
+}
+
+// A value type: decimal digits that fit in a DWORD.
+bool ParseType(const std::string& text, size_t from, size_t to, DWORD& type) {
+    if (from >= to || to - from > 10) return false;
+    uint64_t v = 0;
+    for (size_t i = from; i < to; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + uint64_t(text[i] - '0');
+    }
+    if (v > 0xFFFFFFFFu) return false;
+    type = DWORD(v);
+    return true;
+}
+
+// One value line: @=type:hex or "name"=type:hex.
+bool ParseValue(const std::string& line, RegValue& value) {
+    size_t pos = 0;
+    if (line[0] == '@') {
+        pos = 1;
+    } else {
+        std::string name;
+        bool closed = false;
+        for (pos = 1; pos < line.size(); ++pos) {
+            if (line[pos] == '"') {
+                closed = true;
+                break;
+            }
+            if (line[pos] == '\\' && ++pos == line.size()) return false;
+            name += line[pos];
+        }
+        if (!closed) return false;
+        ++pos;
+        value.name = Utf8ToWide(name);
+    }
+    if (pos >= line.size() || line[pos] != '=') return false;
+    size_t colon = line.find(':', pos);
+    if (colon == std::string::npos || !ParseType(line, pos + 1, colon, value.type)) return false;
+    return Unhex(line, colon + 1, value.data);
 }
 
 std::string Readable(const RegValue& v) {
@@ -114,44 +165,45 @@ std::string SerializeRegistry(const RegKey& top) {
     return out.str();
 }
 
-RegKey ParseRegistry(const std::string& text) {
-    RegKey top;
+namespace {
+
+bool ParseLines(const std::string& text, RegKey& top) {
+    // Every write ends with a newline: a text without one was cut short.
+    if (text.empty() || text.back() != '\n' ||
+        text.compare(0, sizeof kHeader, std::string(kHeader) + "\n") != 0)
+        return false;
     RegKey* current = nullptr;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == ';' || line == kHeader) continue;
+    for (size_t start = sizeof kHeader; start < text.size();) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
-            size_t close = line.rfind(']');
+            if (line.size() < 3 || line.back() != ']') return false;
             current = &top;
-            for (const auto& part : SplitKeyPath(Utf8ToWide(line.substr(1, close - 1))))
+            for (const auto& part : SplitKeyPath(Utf8ToWide(line.substr(1, line.size() - 2))))
                 current = current->Add(part);
+            if (current == &top) return false;
             continue;
         }
-        if (!current) continue;
         RegValue value;
-        size_t pos = 0;
-        if (line[0] == '@') {
-            pos = 1;
-        } else if (line[0] == '"') {
-            std::string name;
-            for (pos = 1; pos < line.size() && line[pos] != '"'; ++pos) {
-                if (line[pos] == '\\' && pos + 1 < line.size()) ++pos;
-                name += line[pos];
-            }
-            ++pos;
-            value.name = Utf8ToWide(name);
-        } else {
-            continue;
-        }
-        if (pos >= line.size() || line[pos] != '=') continue;
-        size_t colon = line.find(':', pos);
-        if (colon == std::string::npos) continue;
-        value.type = DWORD(std::stoul(line.substr(pos + 1, colon - pos - 1)));
-        value.data = Unhex(line.substr(colon + 1));
-        current->values.push_back(value);
+        if (!current || (line[0] != '@' && line[0] != '"') || !ParseValue(line, value))
+            return false;
+        if (RegValue* existing = current->FindValue(value.name))
+            *existing = value;
+        else
+            current->values.push_back(value);
     }
-    return top;
+    return true;
+}
+
+}  // namespace
+
+bool ParseRegistry(const std::string& text, RegKey& top) {
+    top = RegKey();
+    if (ParseLines(text, top)) return true;
+    top = RegKey();
+    return false;
 }
 
 }  // namespace winlayer

@@ -30,7 +30,9 @@ struct RegKey {
 // Text form: a header line, then per key a line "[ROOT\path]" followed by its values as
 // "name"=type:hex (the default value as @=type:hex); comment lines start with ";".
 std::string SerializeRegistry(const RegKey& top);
-RegKey ParseRegistry(const std::string& text);
+// Reads the text form into top. False for a damaged text (no header, a line that does not parse,
+// a last line without its newline); top is then empty. Bad input never throws.
+bool ParseRegistry(const std::string& text, RegKey& top);
 
 // Splits "A\B\\C\" into its non-empty components.
 std::vector<std::wstring> SplitKeyPath(const std::wstring& path);

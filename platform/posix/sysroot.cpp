@@ -2,9 +2,11 @@
 // the layer's settings), chosen by OBJSTORE_SYSROOT with a per-user default.
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -54,16 +56,21 @@ void InstallShim(const std::string& fromDir, const std::string& name, const std:
     if (stat(to.c_str(), &dst) == 0 && dst.st_size == src.st_size &&
         dst.st_mtim.tv_sec == src.st_mtim.tv_sec)
         return;
-    std::string temp = to + ".new";
+    // Copied aside under a name of this process and renamed into place: a reader never sees a
+    // partial program, and a failed copy leaves the old one.
+    std::string temp = to + ".new-" + std::to_string(getpid());
+    bool ok;
     {
         std::ifstream in(from, std::ios::binary);
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << in.rdbuf();
+        out.close();
+        ok = in && out;
     }
-    chmod(temp.c_str(), 0755);
     timespec times[2] = {src.st_atim, src.st_mtim};
-    utimensat(AT_FDCWD, temp.c_str(), times, 0);
-    rename(temp.c_str(), to.c_str());
+    ok = ok && chmod(temp.c_str(), 0755) == 0 && utimensat(AT_FDCWD, temp.c_str(), times, 0) == 0 &&
+         rename(temp.c_str(), to.c_str()) == 0;
+    if (!ok) unlink(temp.c_str());
 }
 
 void BuildSkeleton(const std::string& root) {
@@ -79,6 +86,20 @@ void BuildSkeleton(const std::string& root) {
             InstallShim(shims, name, c + "/windows/system32");
 }
 
+// Builds the skeleton; programs that start on a fresh root at once take turns (a lock file in the
+// root), and every step leaves what exists in place.
+void PrepareRoot(const std::string& root) {
+    MakeDirs(root);
+    int lock = open((root + "/.prepare.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock >= 0) {
+        while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    BuildSkeleton(root);
+    EnsureRegistrySkeleton();
+    if (lock >= 0) close(lock);
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -92,21 +113,24 @@ std::string SystemRootDir() {
     const char* env = getenv("OBJSTORE_SYSROOT");
     std::string root = env && *env ? env : DefaultRoot();
     while (root.size() > 1 && root.back() == '/') root.pop_back();
+    // The registry calls of the preparation come back here: they get the root at once.
+    thread_local std::string preparing;
+    if (preparing == root) return root;
+    // Other threads wait until the root is complete instead of using a half-built one.
     static std::mutex mutex;
     static std::set<std::string> prepared;
-    bool fresh = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        struct stat st;
-        // A root removed while the program runs (tests do that) is built again.
-        if (stat((root + "/drive_c").c_str(), &st) != 0) prepared.erase(root);
-        fresh = prepared.insert(root).second;
-    }
-    if (fresh) {
-        MakeDirs(root);
-        BuildSkeleton(root);
-        EnsureRegistrySkeleton();
-    }
+    std::lock_guard<std::mutex> lock(mutex);
+    struct stat st;
+    // A root removed while the program runs (tests do that) is built again.
+    if (stat((root + "/drive_c").c_str(), &st) != 0) prepared.erase(root);
+    if (prepared.count(root)) return root;
+    struct Preparing {
+        std::string& flag;
+        Preparing(std::string& f, const std::string& root) : flag(f) { flag = root; }
+        ~Preparing() { flag.clear(); }
+    } mark(preparing, root);
+    PrepareRoot(root);
+    prepared.insert(root);
     return root;
 }
 

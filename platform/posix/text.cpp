@@ -31,11 +31,24 @@ const char* IconvName(UINT codePage) {
     }
 }
 
+// iconv_open and iconv_close load and unload the C library's conversion modules; they take turns
+// here, so that those loads are ordered for the thread sanitizer too (glibc's own loader lock is
+// invisible to it). Conversions themselves run in parallel.
+std::mutex& ModuleMutex() {
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+
 struct Converter {
     iconv_t cd;
-    explicit Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+    explicit Converter(const char* to, const char* from) {
+        std::lock_guard<std::mutex> lock(ModuleMutex());
+        cd = iconv_open(to, from);
+    }
     ~Converter() {
-        if (cd != (iconv_t)-1) iconv_close(cd);
+        if (cd == (iconv_t)-1) return;
+        std::lock_guard<std::mutex> lock(ModuleMutex());
+        iconv_close(cd);
     }
     bool ok() const { return cd != (iconv_t)-1; }
 };

@@ -177,7 +177,8 @@ std::string WindowsPathOfHost(const std::string& hostPath) {
     return path;
 }
 
-bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch) {
+bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch,
+                  bool inheritHandles) {
     std::string outFile = scratch / "shell-output.txt", codeFile = scratch / "shell-code.txt";
     std::string hostOut = HostPathOf(Wide(outFile)), hostCode = HostPathOf(Wide(codeFile));
     DeleteFileA(codeFile.c_str());
@@ -192,8 +193,8 @@ bool RunHostShell(const std::string& command, std::string& output, const TempFol
     PROCESS_INFORMATION info = {};
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(L'\0');
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, 0,
+                        nullptr, nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);

@@ -41,8 +41,9 @@ std::string HostPathOf(const std::wstring& windowsPath);
 std::string WindowsPathOfHost(const std::string& hostPath);
 
 // Runs a host shell command (through Z:\bin\sh) and returns its standard output; false when the
-// shell could not be started or ended with a non-zero code.
-bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch);
+// shell could not be started or ended with a non-zero code. inheritHandles goes to CreateProcess.
+bool RunHostShell(const std::string& command, std::string& output, const TempFolder& scratch,
+                  bool inheritHandles = false);
 
 // Text conversions for assertions.
 std::string Utf8(const std::wstring& text);

@@ -63,6 +63,43 @@ TEST(DeletePath, RefusesPathsThatReachBeyondOneName) {
     EXPECT_EQ(DeletablePath("C:/a/b/"), "C:\\a\\b");
 }
 
+// Every spelling of a drive root is refused, so a recursive delete can never take a whole drive.
+TEST(DeletePath, RefusesEverySpellingOfADriveRoot) {
+    TempFolder dir;
+    const std::string roots[] = {
+        "C:",           "C:\\",        "C:/",         "C:\\.",        "C:\\.\\",
+        "C:\\..",       "C:\\x\\..",   "C:\\x\\..\\", "C:\\.\\x\\..", "c:\\.",
+        "c:/./",        "C:\\\\",      "C:\\\\\\.",   "C://",         "C:/\\/.",
+        "C:\\...",      "C:\\. ",      "C:\\.. ",     "C:\\x\\.. ",   "\\\\?\\C:\\",
+        "\\\\?\\C:\\.", "\\\\.\\C:\\", "Z:\\.",       "z:\\\\.\\\\",  "C:\\x\\..\\..\\y",
+        "C:\\x:\\",     "C:.",         "C:x",
+    };
+    // Checked first without deleting: only a refused path goes on to DeletePath itself.
+    bool allRefused = true;
+    for (const auto& path : roots) {
+        EXPECT_EQ(DeletablePath(path.c_str()), "") << path;
+        allRefused = allRefused && DeletablePath(path.c_str()).empty();
+    }
+    ASSERT_TRUE(allRefused);
+    for (const auto& path : roots) EXPECT_FALSE(DeletePath(path.c_str())) << path;
+    EXPECT_TRUE(Exists("C:\\windows"));
+    EXPECT_TRUE(Exists(dir.Path()));
+}
+
+TEST(DeletePath, NamesBelowARootKeepTheirNormalForm) {
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"C:/a/b/", "C:\\a\\b"},
+        {"C:\\a\\\\b\\\\", "C:\\a\\b"},
+        {"c:\\.\\a\\.\\b\\.", "c:\\a\\b"},
+        {"C:\\\\\\a", "C:\\a"},
+        {"D:\\\xB1\\\\x", "D:\\\xB1\\\\x"},  // 0x5C as the second byte of a code page 936 character
+    };
+    for (const auto& c : cases) EXPECT_EQ(DeletablePath(c.in), c.out) << c.in;
+}
+
 TEST(IsFolderEmpty, CountsSubfoldersOnly) {
     TempFolder dir;
     ASSERT_TRUE(MakeDirs((dir / "files\\").c_str()));
