@@ -48,7 +48,7 @@ class RawServer {
 
   private:
     void AcceptLoop();
-    void Serve(uint64_t id, Poco::Net::StreamSocket socket);
+    void Serve(uint64_t id, Poco::Net::StreamSocket& socket);
 
     Handler m_handler;
     Poco::Net::ServerSocket m_listener;
@@ -58,7 +58,7 @@ class RawServer {
     std::mutex m_lock;
     std::condition_variable m_allClosed;
     uint64_t m_nextId = 0;
-    std::map<uint64_t, Poco::Net::StreamSocket> m_open;  // connections being served
+    std::map<uint64_t, poco_socket_t> m_open;  // descriptors of the connections being served
     std::thread m_acceptor;
 };
 
