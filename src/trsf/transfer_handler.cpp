@@ -30,20 +30,17 @@ TransferState TransferHandler::GetStatus() const {
 }
 
 void TransferHandler::UpdateStatus(TransferState state) {
-    Store(state, nullptr, nullptr, nullptr);
-    CallDoneCallback(state);
+    Update(state, nullptr, nullptr, nullptr);
 }
 
 void TransferHandler::UpdateStatus(TransferState state, const CosResult& result) {
-    Store(state, &result, nullptr, nullptr);
-    CallDoneCallback(state);
+    Update(state, &result, nullptr, nullptr);
 }
 
 void TransferHandler::UpdateStatus(TransferState state, const CosResult& result,
                                    const std::map<std::string, std::string>& headers,
                                    const std::string& text) {
-    Store(state, &result, &headers, &text);
-    CallDoneCallback(state);
+    Update(state, &result, &headers, &text);
 }
 
 bool TransferHandler::TransitionAllowed(TransferState current, TransferState next) {
@@ -52,25 +49,40 @@ bool TransferHandler::TransitionAllowed(TransferState current, TransferState nex
 }
 
 // Two threads may end one transfer at once (a late failure beside a
-// completion): the check and every field it guards change under one lock.
-void TransferHandler::Store(TransferState state, const CosResult* result,
-                            const std::map<std::string, std::string>* headers,
-                            const std::string* text) {
-    std::lock_guard<std::mutex> guard(m_statusLock);
-    if (!TransitionAllowed(m_status, state)) return;
-    if (result) m_result = *result;
-    if (headers) m_respHeaders = *headers;
-    if (text) m_textValue = *text;
-    m_status = state;
-    if (IsFinalState(state)) m_statusCond.notify_all();
+// completion): updates take turns, so a status never stands beside another
+// update's result. Within one update the outcome is stored first, then the done
+// callback runs (it sees that outcome), then the status is published: a waiter
+// wakes only after the callback.
+void TransferHandler::Update(TransferState state, const CosResult* result,
+                             const std::map<std::string, std::string>* headers,
+                             const std::string* text) {
+    std::lock_guard<std::recursive_mutex> turn(m_updateLock);
+    bool allowed = false;
+    {
+        std::lock_guard<std::mutex> guard(m_statusLock);
+        allowed = TransitionAllowed(m_status, state);
+        if (allowed) {
+            if (result) m_result = *result;
+            if (headers) m_respHeaders = *headers;
+            if (text) m_textValue = *text;
+        }
+    }
+    try {
+        if (m_doneCallback && IsFinalState(state)) {
+            m_doneCallback(std::make_shared<AsyncContext>(shared_from_this()), m_userData);
+        }
+    } catch (...) {
+        // The request still ends the transfer, so waiters are not left blocked.
+        if (allowed) PublishStatus(state);
+        throw;
+    }
+    if (allowed) PublishStatus(state);
 }
 
-// Runs after the store, with no lock held, so the callback sees the outcome it
-// is called for and may read the handler freely.
-void TransferHandler::CallDoneCallback(TransferState state) {
-    if (m_doneCallback && IsFinalState(state)) {
-        m_doneCallback(std::make_shared<AsyncContext>(shared_from_this()), m_userData);
-    }
+void TransferHandler::PublishStatus(TransferState state) {
+    std::lock_guard<std::mutex> guard(m_statusLock);
+    m_status = state;
+    if (IsFinalState(state)) m_statusCond.notify_all();
 }
 
 bool TransferHandler::IsCancelRequested() const {

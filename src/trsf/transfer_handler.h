@@ -56,13 +56,13 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
 
     TransferState GetStatus() const;
 
-    // Stores the state, and with it the result (and headers and text), in one
-    // step under the status lock, so a status never stands beside another
-    // request's result. A final status is only left for a non-final one, or from
-    // Canceled to Aborted; a refused request changes nothing. A final state
-    // request then calls the done callback, stored or not, with a context made
-    // from shared_from_this() (the handler must be owned by a shared_ptr,
-    // otherwise std::bad_weak_ptr).
+    // Stores the state and with it the result (and headers and text); updates
+    // take turns, so a status never stands beside another update's result. A
+    // final status is only left for a non-final one, or from Canceled to
+    // Aborted; a refused request changes nothing. A final state request calls
+    // the done callback, stored or not, after the result is stored and before
+    // waiters wake, with a context made from shared_from_this() (the handler
+    // must be owned by a shared_ptr, otherwise std::bad_weak_ptr).
     void UpdateStatus(TransferState state);
     void UpdateStatus(TransferState state, const CosResult& result);
     void UpdateStatus(TransferState state, const CosResult& result,
@@ -111,9 +111,9 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
     static bool TransitionAllowed(TransferState current, TransferState next);
     static uint64_t Copy(const std::shared_ptr<TransferHandler>& handler, std::istream& in,
                          std::ostream& out, size_t bufferSize, bool countProgress);
-    void Store(TransferState state, const CosResult* result,
-               const std::map<std::string, std::string>* headers, const std::string* text);
-    void CallDoneCallback(TransferState state);
+    void Update(TransferState state, const CosResult* result,
+                const std::map<std::string, std::string>* headers, const std::string* text);
+    void PublishStatus(TransferState state);
     void ReportProgress() const;
 
     CosResult m_result;
@@ -130,6 +130,9 @@ class TransferHandler : public std::enable_shared_from_this<TransferHandler> {
     bool m_cancelRequested = false;
 
     std::mutex m_progressLock;
+    // Held for a whole status update; recursive for a done callback that
+    // updates the status itself.
+    std::recursive_mutex m_updateLock;
     // Guards status, cancel flag, result, headers and text value.
     mutable std::mutex m_statusLock;
     std::condition_variable m_statusCond;
