@@ -22,21 +22,10 @@ namespace {
 using test::ScriptedServer;
 using test::StandinTest;
 
+using test::RandomBytes;
+using test::ReadFile;
+
 constexpr uint32_t kSlice = 4096;
-
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>(gen());
-    return bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // Watches the progress calls of one download.
 struct ProgressProbe {

@@ -32,26 +32,15 @@ using test::RawAnswer;
 using test::RawRequest;
 using test::RawServer;
 
-constexpr uint32_t kSlice = 4096;
+using test::RandomBytes;
+using test::ReadFile;
 
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>(gen());
-    return bytes;
-}
+constexpr uint32_t kSlice = 4096;
 
 std::string Md5(const std::string& text) {
     Poco::MD5Engine md5;
     md5.update(text);
     return Poco::DigestEngine::digestToHex(md5.digest());
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 // How the object server misbehaves.
@@ -178,8 +167,12 @@ class MisbehavingServerTest : public ::testing::Test {
     };
 
     Run Download(ObjectServer& server, uint32_t threads = 4) {
+        return DownloadFrom(server.Server().Address(), threads);
+    }
+
+    Run DownloadFrom(const std::string& address, uint32_t threads) {
         CosGlobalSettings& settings = CosGlobalSettings::Instance();
-        settings.SetForcedHost(server.Server().Address());
+        settings.SetForcedHost(address);
         settings.SetUseForcedHost(true);
         settings.SetDownloadThreads(threads);
         Run run;
@@ -315,6 +308,36 @@ TEST_F(MisbehavingServerTest, AServerIgnoringRangesGivesTheObjectOnceWithBounded
     EXPECT_LE(traffic, content.size() + 10 * (2u << 20));
 }
 
+// Progress shows only bytes the download keeps: an error page is not object
+// data, and the bytes of an attempt that broke off are taken back.
+TEST_F(MisbehavingServerTest, ProgressCountsOnlyTheBytesThatWereKept) {
+    const std::string content = RandomBytes(3 * kSlice, 10);
+    struct Case {
+        const char* name;
+        RawAnswer spoiled;  // every answer for the second slice
+    };
+    const Case cases[] = {
+        {"error pages",
+         {"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 65536", std::string(65536, 'e')}},
+        {"bodies cut short",
+         {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes "
+          "4096-8191/12288\r\nContent-Length: 4096",
+          content.substr(kSlice, 3000)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawServer server([&](const RawRequest& request) {
+            uint64_t first = 0, last = 0;
+            if (test::ParseRange(request, &first, &last) && first == kSlice) return c.spoiled;
+            return test::ObjectAnswer(content, request);
+        });
+        Run run = DownloadFrom(server.Address(), 1);
+        EXPECT_FALSE(run.result.IsSucc());
+        EXPECT_EQ(run.handler->GetTransferredSize(), kSlice);  // the first slice only
+        EXPECT_EQ(ReadFile(run.file), content.substr(0, kSlice));
+    }
+}
+
 TEST_F(MisbehavingServerTest, SlicesAreSignedAgainBeforeTheSignatureExpires) {
     const std::string content = RandomBytes(6 * kSlice, 7);
     // A two-second signing window, refused once it has ended, and slices that
@@ -337,29 +360,12 @@ TEST_F(MisbehavingServerTest, SlicesAreSignedAgainBeforeTheSignatureExpires) {
             std::lock_guard<std::mutex> guard(lock);
             seen.push_back(auth);
         }
-        if (request.method == "HEAD") {
-            return RawAnswer{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(content.size()),
-                             ""};
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        uint64_t first = 0, last = 0;
-        test::ParseRange(request, &first, &last);
-        const std::string part = content.substr(first, last - first + 1);
-        return RawAnswer{"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
-                             std::to_string(first) + "-" + std::to_string(last) + "/" +
-                             std::to_string(content.size()) +
-                             "\r\nContent-Length: " + std::to_string(part.size()),
-                         part};
+        if (request.method == "GET") std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return test::ObjectAnswer(content, request);
     });
-    CosGlobalSettings::Instance().SetForcedHost(server.Address());
-    CosGlobalSettings::Instance().SetUseForcedHost(true);
-    CosGlobalSettings::Instance().SetDownloadThreads(1);
-    AsyncMultiGetObjectReq req("b", "k", m_dir.PathOf("out.bin"));
-    GetObjectByFileResp resp;
-    ObjectOp op(std::make_shared<CosConfig>(CosConfig(1, "id", "key", "r")));
-    CosResult result = op.MultiThreadDownload(req, &resp);
-    ASSERT_TRUE(result.IsSucc()) << result.GetErrorMsg();
-    EXPECT_EQ(ReadFile(m_dir.PathOf("out.bin")), content);
+    Run run = DownloadFrom(server.Address(), 1);
+    ASSERT_TRUE(run.result.IsSucc()) << run.result.GetErrorMsg();
+    EXPECT_EQ(ReadFile(run.file), content);
     EXPECT_EQ(expired, 0);
     std::set<std::string> distinct(seen.begin() + 1, seen.end());  // the slices' signatures
     EXPECT_GE(distinct.size(), 2u);
@@ -381,28 +387,11 @@ TEST_F(MisbehavingServerTest, AShortOutageIsRiddenOutWithPausesBetweenAttempts) 
                 ++refused;
                 return RawAnswer{"HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0", ""};
             }
-            uint64_t first = 0, last = 0;
-            if (request.method == "HEAD") {
-                return RawAnswer{
-                    "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(content.size()), ""};
-            }
-            test::ParseRange(request, &first, &last);
-            const std::string part = content.substr(first, last - first + 1);
-            return RawAnswer{"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
-                                 std::to_string(first) + "-" + std::to_string(last) + "/" +
-                                 std::to_string(content.size()) +
-                                 "\r\nContent-Length: " + std::to_string(part.size()),
-                             part};
+            return test::ObjectAnswer(content, request);
         });
-        CosGlobalSettings::Instance().SetForcedHost(gateway.Address());
-        CosGlobalSettings::Instance().SetUseForcedHost(true);
-        CosGlobalSettings::Instance().SetDownloadThreads(1);
-        AsyncMultiGetObjectReq req("b", "k", m_dir.PathOf("out.bin"));
-        GetObjectByFileResp resp;
-        ObjectOp op(std::make_shared<CosConfig>(CosConfig(1, "id", "key", "r")));
-        CosResult result = op.MultiThreadDownload(req, &resp);
-        ASSERT_TRUE(result.IsSucc()) << result.GetErrorMsg();
-        EXPECT_EQ(ReadFile(m_dir.PathOf("out.bin")), content);
+        Run run = DownloadFrom(gateway.Address(), 1);
+        ASSERT_TRUE(run.result.IsSucc()) << run.result.GetErrorMsg();
+        EXPECT_EQ(ReadFile(run.file), content);
         EXPECT_GE(refused, 2);
     }
 }
@@ -419,20 +408,9 @@ namespace {
 TEST(DownloadAtExit, TheProcessEndsCleanlyWhileSlicesAreStillArriving) {
     const std::string content = RandomBytes(4 << 20, 9);
     std::atomic<int> gets{0};
-    RawServer server([&](const RawRequest& request) -> RawAnswer {
-        if (request.method == "HEAD") {
-            return RawAnswer{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(content.size()),
-                             ""};
-        }
-        ++gets;
-        uint64_t first = 0, last = 0;
-        test::ParseRange(request, &first, &last);
-        const std::string part = content.substr(first, last - first + 1);
-        return RawAnswer{"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
-                             std::to_string(first) + "-" + std::to_string(last) + "/" +
-                             std::to_string(content.size()) +
-                             "\r\nContent-Length: " + std::to_string(part.size()),
-                         part, std::chrono::milliseconds(500)};
+    RawServer server([&](const RawRequest& request) {
+        if (request.method == "GET") ++gets;
+        return test::ObjectAnswer(content, request, std::chrono::milliseconds(500));
     });
     test::TestDir dir;
     std::string probe = DOWNLOAD_EXIT_PROBE;

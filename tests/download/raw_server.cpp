@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -68,6 +69,23 @@ bool ParseRange(const RawRequest& request, uint64_t* first, uint64_t* last) {
     *first = a;
     *last = b;
     return true;
+}
+
+RawAnswer ObjectAnswer(const std::string& content, const RawRequest& request,
+                       std::chrono::milliseconds pieceDelay) {
+    const std::string length = "Content-Length: " + std::to_string(content.size());
+    if (request.method == "HEAD") return RawAnswer{"HTTP/1.1 200 OK\r\n" + length, ""};
+    uint64_t first = 0, last = 0;
+    if (!ParseRange(request, &first, &last) || first >= content.size()) {
+        return RawAnswer{"HTTP/1.1 200 OK\r\n" + length, content, pieceDelay};
+    }
+    last = std::min<uint64_t>(last, content.size() - 1);
+    const std::string part = content.substr(first, last - first + 1);
+    return RawAnswer{"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
+                         std::to_string(first) + "-" + std::to_string(last) + "/" +
+                         std::to_string(content.size()) +
+                         "\r\nContent-Length: " + std::to_string(part.size()),
+                     part, pieceDelay};
 }
 
 RawServer::RawServer(Handler handler)

@@ -65,5 +65,10 @@ class RawServer {
 // "bytes=a-b" of a request; false when absent or of another form.
 bool ParseRange(const RawRequest& request, uint64_t* first, uint64_t* last);
 
+// A well-behaved answer for the object: a head with its length, a 206 for a
+// ranged GET, a 200 with the whole object otherwise.
+RawAnswer ObjectAnswer(const std::string& content, const RawRequest& request,
+                       std::chrono::milliseconds pieceDelay = std::chrono::milliseconds(0));
+
 }  // namespace test
 }  // namespace objstore

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <random>
+#include <sstream>
 #include <stdexcept>
 
 #include <Poco/Exception.h>
@@ -74,6 +76,20 @@ std::string TestDir::WriteFile(const std::string& relative, const std::string& c
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
     return path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(gen());
+    return bytes;
 }
 
 }  // namespace test

@@ -1,6 +1,7 @@
 // A fresh temporary folder for one test, removed with the object.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace objstore {
@@ -31,6 +32,12 @@ class TestDir {
     std::string m_unixPath;
     std::string m_path;
 };
+
+// The whole file, in binary; "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// size bytes from a generator seeded with seed: the same bytes every run.
+std::string RandomBytes(size_t size, unsigned seed);
 
 }  // namespace test
 }  // namespace objstore
