@@ -408,6 +408,8 @@ bool MultiDownload::FetchWhole() {
     return false;
 }
 
+// Before the file is open the call ends here, so the handler learns of the
+// failure now; afterwards Finish closes the file first and then tells it.
 bool MultiDownload::Fail(const std::string& message) {
     ObjectOp::SetResultAndLogError(m_result, message);
     if (m_handler && !m_file.IsOpen()) m_handler->UpdateStatus(TransferState::Failed, m_result);

@@ -282,23 +282,14 @@ std::string HeaderText(const StringMap& headers) {
     return text;
 }
 
-// The error text and log statement of a failed exchange. Whatever a canceled
-// transfer's request fails with, the cancel is the reason.
-void Fail(HttpAnswer& answer, const HttpSendOptions& options, const char* kind,
-          const std::string& text) {
+// A canceled transfer's request may fail in any way (the cancel shuts its
+// connection down); the cancel is then the reason. True when it was canceled.
+bool FailAsCanceled(HttpAnswer& answer, const HttpSendOptions& options) {
     answer.status = -1;
-    if (options.handler && options.handler->IsCancelRequested()) {
-        answer.errorText = "Request canceled by user";
-        OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Request canceled by user\n");
-        return;
-    }
-    answer.errorText = std::string(kind) + text;
-    if (std::string(kind) == "Exception:") {
-        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Exception:%s, errno=%d\n", text.c_str(),
-                        errno);
-    } else {
-        OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) %s%s\n", kind, text.c_str());
-    }
+    if (!options.handler || !options.handler->IsCancelRequested()) return false;
+    answer.errorText = "Request canceled by user";
+    OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Request canceled by user\n");
+    return true;
 }
 
 }  // namespace
@@ -350,13 +341,26 @@ int HttpSender::SendRequest(const HttpSendOptions& options, std::istream& reques
         OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Send request over, status=%d, reason=%s\n",
                         answer.status, answer.reason.c_str());
     } catch (const Poco::Net::NetException& e) {
-        Fail(answer, options, "Net Exception:", e.displayText());
+        if (!FailAsCanceled(answer, options)) {
+            answer.errorText = "Net Exception:" + e.displayText();
+            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Net Exception:%s\n",
+                            e.displayText().c_str());
+        }
     } catch (const Poco::TimeoutException& e) {
-        Fail(answer, options, "TimeoutException:", e.displayText());
+        if (!FailAsCanceled(answer, options)) {
+            answer.errorText = "TimeoutException:" + e.displayText();
+            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) TimeoutException:%s\n",
+                            e.displayText().c_str());
+        }
     } catch (const UserCancelException&) {
-        Fail(answer, options, "", "");
+        FailAsCanceled(answer, options);
     } catch (const std::exception& e) {
-        Fail(answer, options, "Exception:", e.what());
+        const int error = errno;
+        if (!FailAsCanceled(answer, options)) {
+            answer.errorText = std::string("Exception:") + e.what();
+            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Exception:%s, errno=%d\n", e.what(),
+                            error);
+        }
     }
     return answer.status;
 }
