@@ -9,8 +9,6 @@
 #define NOMINMAX
 #endif
 // winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
-#include <winsock2.h>
-#include <windows.h>
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
@@ -20,11 +18,18 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <tlhelp32.h>
+#include <windows.h>
+#include <winsock2.h>
 #include <wtsapi32.h>
 #else
-#include "platform/posix/win32_com.h"
-#include "platform/posix/win32_functions.h"
+// Declarations by the system library that offers them on Windows.
+#include "platform/posix/win32_advapi.h"
+#include "platform/posix/win32_gdi.h"
+#include "platform/posix/win32_kernel.h"
+#include "platform/posix/win32_shcore.h"
+#include "platform/posix/win32_shell.h"
 #include "platform/posix/win32_types.h"
+#include "platform/posix/win32_user.h"
 #endif
 
 #include "platform/host_path.h"

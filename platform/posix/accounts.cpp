@@ -7,8 +7,17 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

@@ -2,8 +2,11 @@
 #include <malloc.h>
 
 #include <cstring>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 // Interface and class identifiers (public values).
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

@@ -1,4 +1,6 @@
 #include "platform/posix/command_line.h"
+#include <string>
+#include <vector>
 
 namespace winlayer {
 namespace {

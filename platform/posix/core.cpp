@@ -5,24 +5,53 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {
 
 thread_local DWORD lastError = 0;
 
+// One table per handle kind, each in its own range of values below 2^32 (the user and GDI handles
+// of 64-bit Windows fit in 32 bits too). Kernel handles are multiples of 4 as on Windows; freed GDI
+// values are handed out again, so the pens and brushes of every paint reuse a few slots.
 struct HandleTable {
     std::mutex mutex;
     std::map<uintptr_t, std::shared_ptr<Object>> objects;
-    uintptr_t next = 0x100;
+    std::vector<uintptr_t> freed;  // values to reuse (GDI only)
+    uintptr_t first, next, limit, step;
+    bool reuse;
 };
 
-HandleTable& Handles() {
-    static HandleTable* table = new HandleTable;  // outlives static destructors of other objects
-    return *table;
+HandleTable* NewTable(uintptr_t first, uintptr_t limit, uintptr_t step, bool reuse) {
+    auto* table = new HandleTable;
+    table->first = table->next = first;
+    table->limit = limit;
+    table->step = step;
+    table->reuse = reuse;
+    return table;
+}
+
+HandleTable& Handles(HandleKind kind) {
+    // never destroyed: handles may be closed by static destructors of other objects
+    static HandleTable* kernel = NewTable(0x100, 0x3FFFFFFC, 4, false);
+    static HandleTable* windows = NewTable(0x40000002, 0x7FFFFFFE, 2, false);
+    static HandleTable* gdi = NewTable(0x80000004, 0xFFFFFFFC, 4, true);
+    switch (kind) {
+        case HandleKind::Window:
+            return *windows;
+        case HandleKind::Gdi:
+            return *gdi;
+        default:
+            return *kernel;
+    }
 }
 
 }  // namespace
@@ -86,30 +115,40 @@ bool TestFault(const char* name) {
     return false;
 }
 
-HANDLE AddHandle(std::shared_ptr<Object> object) {
-    HandleTable& table = Handles();
+void* AddHandle(HandleKind kind, std::shared_ptr<Object> object) {
+    HandleTable& table = Handles(kind);
     std::lock_guard<std::mutex> lock(table.mutex);
-    uintptr_t value = table.next;
-    table.next += 4;
+    uintptr_t value;
+    if (table.reuse && !table.freed.empty()) {
+        value = table.freed.back();
+        table.freed.pop_back();
+    } else {
+        if (table.next > table.limit) return nullptr;
+        value = table.next;
+        table.next += table.step;
+    }
     table.objects[value] = std::move(object);
-    return reinterpret_cast<HANDLE>(value);
+    return reinterpret_cast<void*>(value);
 }
 
-std::shared_ptr<Object> LookupHandle(HANDLE handle) {
-    HandleTable& table = Handles();
+std::shared_ptr<Object> LookupHandle(HandleKind kind, const void* handle) {
+    HandleTable& table = Handles(kind);
     std::lock_guard<std::mutex> lock(table.mutex);
     auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
     return it == table.objects.end() ? nullptr : it->second;
 }
 
-bool RemoveHandle(HANDLE handle) {
-    std::shared_ptr<Object> object;  // destroyed outside the lock
-    HandleTable& table = Handles();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
-    if (it == table.objects.end()) return false;
-    object = std::move(it->second);
-    table.objects.erase(it);
+bool RemoveHandle(HandleKind kind, const void* handle) {
+    std::shared_ptr<Object> object;  // destroyed after the lock is released
+    {
+        HandleTable& table = Handles(kind);
+        std::lock_guard<std::mutex> lock(table.mutex);
+        auto it = table.objects.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == table.objects.end()) return false;
+        object = std::move(it->second);
+        if (table.reuse) table.freed.push_back(it->first);
+        table.objects.erase(it);
+    }
     return true;
 }
 

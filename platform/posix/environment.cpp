@@ -3,8 +3,13 @@
 // from here still find their tools; the Windows text last set is kept beside it to read back
 // exactly.
 #include <cstring>
+#include <mutex>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 extern char** environ;
 

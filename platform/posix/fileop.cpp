@@ -6,9 +6,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/text.h"
 #include "platform/posix/wildcard.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 bool DeleteBlockedHost(const std::string& hostPath);  // files.cpp

@@ -10,9 +10,18 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

@@ -3,9 +3,16 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/text.h"
 #include "platform/posix/wildcard.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 

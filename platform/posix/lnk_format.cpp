@@ -1,8 +1,10 @@
 #include "platform/posix/lnk_format.h"
 
 #include <cstring>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

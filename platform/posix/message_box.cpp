@@ -4,9 +4,14 @@
 // <root>/messagebox-log.txt as "answer<TAB>type<TAB>caption<TAB>text" (UTF-8, line breaks as \n).
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

@@ -5,8 +5,15 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/modules.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

@@ -9,8 +9,14 @@
 #include <wctype.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

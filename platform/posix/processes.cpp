@@ -18,11 +18,20 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/posix/command_line.h"
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 extern char** environ;
 

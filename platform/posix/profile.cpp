@@ -2,10 +2,15 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/paths.h"
 #include "platform/posix/profile_text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

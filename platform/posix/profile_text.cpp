@@ -1,6 +1,8 @@
 #include "platform/posix/profile_text.h"
 
 #include <strings.h>
+#include <string>
+#include <vector>
 
 namespace winlayer {
 namespace {

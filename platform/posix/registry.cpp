@@ -7,10 +7,16 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

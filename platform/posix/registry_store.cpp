@@ -1,8 +1,12 @@
 #include "platform/posix/registry_store.h"
 
+#include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 

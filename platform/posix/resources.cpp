@@ -2,9 +2,14 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
 #include "platform/posix/string_resources.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <string>
 
-#include "platform/posix/layer.h"
 #include "platform/posix/lnk_format.h"
+#include "platform/posix/paths.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 PIDLIST_ABSOLUTE ItemListForPath(const std::wstring& path);

@@ -8,11 +8,14 @@
 
 #include <cerrno>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
+#include <string>
 
-#include "platform/posix/layer.h"
 #include "platform/posix/profile_text.h"
+#include "platform/posix/sysroot.h"
+#include "platform/win32.h"
 
 #ifndef OBJSTORE_WIN_SHIMS_DIR
 #define OBJSTORE_WIN_SHIMS_DIR ""

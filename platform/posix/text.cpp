@@ -6,8 +6,12 @@
 #include <wctype.h>
 
 #include <cstring>
+#include <mutex>
+#include <string>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

@@ -2,7 +2,7 @@
 // conversions use the time zone's current offset, as the Windows functions do.
 #include <time.h>
 
-#include "platform/posix/layer.h"
+#include "platform/win32.h"
 
 namespace {
 

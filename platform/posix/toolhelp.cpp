@@ -5,10 +5,19 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
-#include "platform/posix/layer.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/paths.h"
+#include "platform/posix/processes.h"
+#include "platform/posix/sysroot.h"
+#include "platform/posix/text.h"
+#include "platform/win32.h"
 
 namespace winlayer {
 namespace {

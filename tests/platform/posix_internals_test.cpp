@@ -15,11 +15,12 @@
 #include <thread>
 
 #include "platform/posix/command_line.h"
-#include "platform/posix/layer.h"
 #include "platform/posix/lnk_format.h"
 #include "platform/posix/profile_text.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/text.h"
 #include "platform/posix/wildcard.h"
+#include "platform/win32.h"
 #include "win_test_support.h"
 
 extern char** environ;

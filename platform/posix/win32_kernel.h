@@ -1,9 +1,9 @@
-// Win32 and C-runtime functions of the native layer, grouped by the system library that offers them
-// on Windows. Each behaves as the installer expects of the real one: results, last-error codes and
-// the order of effects.
+// Functions of kernel32 and the C runtime in the native layer: errors, time, files and folders,
+// profile strings, modules, processes and threads, environment, code pages.
+// Each behaves as the installer expects of the real one: results, last-error codes and the order of
+// effects.
 #pragma once
 
-#include "platform/posix/win32_com.h"
 #include "platform/posix/win32_types.h"
 
 // --- errors, time, waiting (kernel32) ---
@@ -85,9 +85,7 @@ UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPC
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName);
 
-// --- resources and language (user32, kernel32) ---
-int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
-int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+// --- language (kernel32) ---
 WORD GetUserDefaultUILanguage();
 
 // --- modules and system information (kernel32) ---
@@ -158,68 +156,3 @@ int _mkdir(const char* dirname);
 FILE* _fsopen(const char* filename, const char* mode, int shflag);
 FILE* _wfsopen(const wchar_t* filename, const wchar_t* mode, int shflag);
 void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
-
-// --- registry (advapi32) ---
-LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                      PHKEY phkResult);
-LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                      PHKEY phkResult);
-LSTATUS RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
-LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                        REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                        PHKEY phkResult, LPDWORD lpdwDisposition);
-LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                       const BYTE* lpData, DWORD cbData);
-LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
-                       const BYTE* lpData, DWORD cbData);
-LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                         LPBYTE lpData, LPDWORD lpcbData);
-LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                         LPBYTE lpData, LPDWORD lpcbData);
-LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
-LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
-LSTATUS RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey);
-LSTATUS RegCloseKey(HKEY hKey);
-
-// --- accounts and tokens (advapi32) ---
-BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, HANDLE* TokenHandle);
-BOOL GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
-                         LPVOID TokenInformation, DWORD TokenInformationLength,
-                         PDWORD ReturnLength);
-BOOL LookupAccountSidA(LPCSTR lpSystemName, PSID Sid, LPSTR Name, LPDWORD cchName,
-                       LPSTR ReferencedDomainName, LPDWORD cchReferencedDomainName,
-                       PSID_NAME_USE peUse);
-
-// --- sessions (wtsapi32) ---
-DWORD WTSGetActiveConsoleSessionId();
-BOOL WTSQuerySessionInformationA(HANDLE hServer, DWORD SessionId, WTS_INFO_CLASS WTSInfoClass,
-                                 LPSTR* ppBuffer, DWORD* pBytesReturned);
-void WTSFreeMemory(PVOID pMemory);
-
-// --- shell window (user32) ---
-HWND GetShellWindow();
-DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
-
-// --- message boxes (user32) ---
-int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
-
-// --- COM (ole32) ---
-HRESULT CoInitialize(LPVOID pvReserved);
-HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
-void CoUninitialize();
-HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
-                         LPVOID* ppv);
-LPVOID CoTaskMemAlloc(SIZE_T cb);
-void CoTaskMemFree(LPVOID pv);
-
-// --- shell (shell32) ---
-HRESULT SHGetMalloc(IMalloc** ppMalloc);
-HRESULT SHGetSpecialFolderLocation(HWND hwnd, int csidl, PIDLIST_ABSOLUTE* ppidl);
-BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE pidl, LPSTR pszPath);
-BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE pidl, LPWSTR pszPath);
-HRESULT SHGetFolderPathA(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPSTR pszPath);
-HRESULT SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPWSTR pszPath);
-int SHFileOperationA(LPSHFILEOPSTRUCTA lpFileOp);
-int SHFileOperationW(LPSHFILEOPSTRUCTW lpFileOp);
-LPWSTR* CommandLineToArgvW(LPCWSTR lpCmdLine, int* pNumArgs);
