@@ -76,6 +76,52 @@ typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef intptr_t(WINAPI* FARPROC)();
 
+// Handles of windows' and drawing objects (user32, gdi32): each a distinct type, as with STRICT.
+#define OBJSTORE_DECLARE_HANDLE(name) \
+    struct name##__;                  \
+    typedef name##__* name
+OBJSTORE_DECLARE_HANDLE(HDC);
+OBJSTORE_DECLARE_HANDLE(HMENU);
+OBJSTORE_DECLARE_HANDLE(HICON);
+OBJSTORE_DECLARE_HANDLE(HMONITOR);
+#undef OBJSTORE_DECLARE_HANDLE
+typedef void* HGDIOBJ;
+struct HBITMAP__;
+typedef HBITMAP__* HBITMAP;
+struct HBRUSH__;
+typedef HBRUSH__* HBRUSH;
+struct HPEN__;
+typedef HPEN__* HPEN;
+struct HFONT__;
+typedef HFONT__* HFONT;
+typedef HICON HCURSOR;
+typedef WORD ATOM;
+typedef DWORD COLORREF;
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+typedef POINT* LPPOINT;
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+typedef RECT* LPRECT;
+typedef const RECT* LPCRECT;
+
+#define RGB(r, g, b) \
+    ((COLORREF)(((BYTE)(r)) | (((WORD)((BYTE)(g))) << 8) | (((DWORD)((BYTE)(b))) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
+
 #define FALSE 0
 #define TRUE 1
 #define MAX_PATH 260
