@@ -9,6 +9,10 @@
 #define NOMINMAX
 #endif
 // winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+// clang-format on
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
@@ -18,8 +22,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <tlhelp32.h>
-#include <windows.h>
-#include <winsock2.h>
 #include <wtsapi32.h>
 #else
 // Declarations by the system library that offers them on Windows.
