@@ -54,8 +54,6 @@
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xFFFF))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xFFFF))
-#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
-#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 #define MAKELONG(a, b)                                                                         \
     ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xFFFF)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xFFFF))) \
                                                       << 16))

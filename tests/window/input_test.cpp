@@ -36,7 +36,7 @@ struct InputTest : ::testing::Test {
 };
 
 POINT ClientOf(LPARAM lParam) {
-    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return {short(LOWORD(lParam)), short(HIWORD(lParam))};
 }
 
 }  // namespace
