@@ -57,8 +57,9 @@ bool Numbers(const Words& words, size_t count, std::vector<int>& out, std::strin
     return false;
 }
 
+// Kept for the life of the process: the script thread may still run while the program exits.
 const std::map<std::string, Step>& Steps() {
-    static const std::map<std::string, Step> steps = {
+    static const auto* steps = new std::map<std::string, Step>{
         {"move",
          [](const Driver&, const Words& w, std::string& error) {
              std::vector<int> n;
@@ -139,7 +140,7 @@ const std::map<std::string, Step>& Steps() {
              return true;
          }},
     };
-    return steps;
+    return *steps;
 }
 
 void RunScript(std::string path, Driver driver) {

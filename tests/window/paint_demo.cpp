@@ -1,7 +1,8 @@
 // A small windowed program for the script driver tests: a 200 x 120 window at (100, 100) painted
 // steel blue with a 50 x 40 red child at (20, 20); a click on the window (outside the child) closes
-// it. With --close-after-ms N a worker asks the window to close after N ms, so that a script that
-// stops early cannot leave the program running.
+// it. Options: --close-after-ms N has a worker ask the window to close after N ms, so that a
+// script that stops early cannot leave the program running; --repaint-every-ms N has a worker make
+// the window paint again every N ms.
 #include <cairo.h>
 
 #include <chrono>
@@ -29,6 +30,9 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
         case WM_PAINT:
             child ? Fill(window, 1, 0, 0) : Fill(window, 70 / 255.0, 130 / 255.0, 180 / 255.0);
+            return 0;
+        case WM_USER:
+            InvalidateRect(window, nullptr, FALSE);
             return 0;
         case WM_LBUTTONUP:
             if (!child) DestroyWindow(window);
@@ -59,12 +63,18 @@ int main(int argc, char** argv) {
     MoveWindow(window, 100, 100, 200, 120, TRUE);
     MoveWindow(child, 20, 20, 50, 40, TRUE);
     ShowWindow(window, SW_SHOWNA);
-    if (argc == 3 && !strcmp(argv[1], "--close-after-ms")) {
-        int ms = atoi(argv[2]);
-        std::thread([window, ms] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        }).detach();
+    for (int i = 1; i + 1 < argc; i += 2) {
+        int ms = atoi(argv[i + 1]);
+        if (!strcmp(argv[i], "--close-after-ms"))
+            std::thread([window, ms] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            }).detach();
+        if (!strcmp(argv[i], "--repaint-every-ms"))
+            std::thread([window, ms] {
+                do std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                while (PostMessageW(window, WM_USER, 0, 0));
+            }).detach();
     }
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0)) {

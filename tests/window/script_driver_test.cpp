@@ -140,6 +140,25 @@ TEST(ScriptDriver, DrivesASeparateProgramPhotographsItAndClicksItShut) {
                    {70, 60, kSteelBlue}});
 }
 
+TEST(ScriptDriver, WaitsForPaintsOfAWindowThatRepaintsItself) {
+    ScratchDir dir;
+    std::string errors;
+    int status = RunDemo(dir,
+                         "wait-paint\n"
+                         "wait-paint\n"
+                         "save " +
+                             (dir / "repainted.png") +
+                             "\n"
+                             "move 250 180\n"  // client (150, 80)
+                             "press shift\n"
+                             "release\n"
+                             "wait-window-gone\n",
+                         "--close-after-ms 20000 --repaint-every-ms 30", errors);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    ExpectPicture(dir / "repainted.png", 200, 120, {{150, 80, kSteelBlue}, {30, 30, kRed}});
+}
+
 TEST(ScriptDriver, ABadLineStopsTheScriptWithItsNumber) {
     struct Case {
         const char* script;

@@ -39,7 +39,9 @@ TEST(WindowLifecycle, CreationSendsNcCreateWithTheObjectThenCreate) {
     // every top-level window, so that the procedure's path for such messages is used.
     for (size_t i = 0; i < recorder.log.size(); ++i) {
         EXPECT_EQ(recorder.log[i].beforeNcCreate, i <= ncCreate) << recorder.log[i].message;
-        if (i < ncCreate) EXPECT_EQ(recorder.log[i].message, WM_GETMINMAXINFO);
+        if (i < ncCreate) {
+            EXPECT_EQ(recorder.log[i].message, WM_GETMINMAXINFO);
+        }
     }
 #ifndef _WIN32
     EXPECT_LT(IndexOf(recorder.log, WM_GETMINMAXINFO), ncCreate);
