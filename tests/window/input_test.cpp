@@ -145,3 +145,36 @@ TEST_F(InputTest, CaptionDragMovesTheWindowByTheCursorDelta) {
     EXPECT_EQ(rect.top, 140);
     EXPECT_EQ(rect.right - rect.left, 200);
 }
+
+TEST_F(InputTest, ATopmostWindowGetsTheMouseOverALaterWindow) {
+    if (UnderWine())
+        GTEST_SKIP() << "under Wine on Xvfb (no window manager) the later-mapped window gets the "
+                        "move too: the X server's stacking does not follow WS_EX_TOPMOST";
+    Recorder others;
+    HWND later = CreateRecorded(others, WS_POPUP, {200, 200, 400, 400});
+    ASSERT_NE(later, nullptr);
+    ShowWindow(later, SW_SHOWNA);
+    Pump();
+    MoveCursor(250, 220);  // inside both; the fixture's window is topmost
+    ASSERT_TRUE(Got(WM_MOUSEMOVE, window));
+    EXPECT_TRUE(others.Of(WM_MOUSEMOVE, later).empty());
+    DestroyWindow(later);
+}
+
+TEST_F(InputTest, TheLaterShownWindowGetsTheMouseWhereWindowsOverlap) {
+    Recorder others;
+    HWND earlier = CreateRecorded(others, WS_POPUP, {200, 260, 400, 400});
+    HWND later = CreateRecorded(others, WS_POPUP, {240, 300, 300, 360});
+    ASSERT_TRUE(earlier && later);
+    ShowWindow(earlier, SW_SHOWNA);
+    ShowWindow(later, SW_SHOWNA);
+    Pump();
+    MoveCursor(250, 380);  // only in the earlier window
+    ASSERT_TRUE(PumpUntil([&] { return !others.Of(WM_MOUSEMOVE, earlier).empty(); }));
+    others.Clear();
+    MoveCursor(290, 350);  // in both
+    ASSERT_TRUE(PumpUntil([&] { return !others.Of(WM_MOUSEMOVE, later).empty(); }));
+    EXPECT_TRUE(others.Of(WM_MOUSEMOVE, earlier).empty());
+    DestroyWindow(later);
+    DestroyWindow(earlier);
+}
