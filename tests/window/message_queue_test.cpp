@@ -57,9 +57,10 @@ TEST(MessageQueue, PostsFromSeveralThreadsArriveInEachThreadsOrder) {
 }
 
 TEST(MessageQueue, QuitEndsGetMessageAfterWhatWasPostedBefore) {
-    PostThreadMessageW(GetCurrentThreadId(), WM_USER + 1, 0, 0);
-    PostQuitMessage(3);
     MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // gives the thread its queue
+    ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 1, 0, 0));
+    PostQuitMessage(3);
     ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, WM_USER + 1);
     EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
