@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/posix/errors.h"
@@ -16,6 +17,9 @@
 #include "platform/win32.h"
 
 namespace winlayer {
+
+void OfferShcore();  // screens.cpp
+
 namespace {
 
 const uintptr_t kMainModule = 0x400000;
@@ -24,6 +28,7 @@ struct ModuleTable {
     std::mutex mutex;
     std::map<std::wstring, uintptr_t> handles;  // upper-case base name
     std::map<uintptr_t, std::map<std::string, FARPROC>> exports;
+    std::set<std::wstring> unavailable;  // upper-case base names
     uintptr_t next = 0x7FF000000000;
 };
 
@@ -52,10 +57,12 @@ std::wstring BaseName(const std::wstring& name) {
 }
 
 HMODULE Find(const std::wstring& name) {
+    static std::once_flag offered;
+    std::call_once(offered, OfferShcore);
     ModuleTable& t = Modules();
     std::lock_guard<std::mutex> lock(t.mutex);
     auto it = t.handles.find(BaseName(name));
-    if (it == t.handles.end()) {
+    if (it == t.handles.end() || t.unavailable.count(it->first)) {
         SetError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -85,6 +92,15 @@ void RegisterExport(const std::wstring& module, const char* name, FARPROC proc) 
         t.next += 0x1000000;
     }
     t.exports[it->second][name] = proc;
+}
+
+void SetModuleAvailable(const std::wstring& module, bool available) {
+    ModuleTable& t = Modules();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (available)
+        t.unavailable.erase(BaseName(module));
+    else
+        t.unavailable.insert(BaseName(module));
 }
 
 }  // namespace winlayer
