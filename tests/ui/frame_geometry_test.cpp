@@ -76,7 +76,7 @@ TEST(FrameGeometry, OnlyAPlainLeftPressAwayFromTheCloseBoxDrags) {
         {MK_LBUTTON, true, false},
         {MK_LBUTTON | MK_CONTROL, false, false},
         {MK_LBUTTON | MK_SHIFT, false, false},
-        {MK_LBUTTON | MK_RBUTTON, false, false},
+        {MK_LBUTTON | MK_CONTROL | MK_SHIFT, false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ui::PressStartsDrag(c.keys, c.onClose), c.drags)

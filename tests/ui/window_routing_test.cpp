@@ -83,9 +83,9 @@ TEST(WindowRouting, MessagesBeforeCreationGoToTheDefaultProcedure) {
     windowClass.lpszClassName = L"RoutingEarlyFrame";
     RegisterClassExW(&windowClass);
     RecordingFrame frame;
-    // A window with a sizing frame is asked for its size limits before WM_NCCREATE.
-    HWND window = CreateWindowExW(0, L"RoutingEarlyFrame", nullptr, WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), &frame);
+    // An overlapped window (style 0) is asked for its size limits before WM_NCCREATE.
+    HWND window = CreateWindowExW(0, L"RoutingEarlyFrame", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), &frame);
     g_early = nullptr;
     ASSERT_NE(window, nullptr) << "the default answers let creation go on";
     ASSERT_FALSE(early.empty()) << "WM_GETMINMAXINFO comes first";
