@@ -430,11 +430,6 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERL
     return TRUE;
 }
 
-BOOL FlushFileBuffers(HANDLE handle) {
-    auto file = HandleAs<FileObject>(handle);
-    return file && fsync(file->fd) == 0;
-}
-
 DWORD GetFileSize(HANDLE handle, LPDWORD high) {
     auto file = HandleAs<FileObject>(handle);
     struct stat st;
@@ -442,32 +437,6 @@ DWORD GetFileSize(HANDLE handle, LPDWORD high) {
     if (high) *high = DWORD(uint64_t(st.st_size) >> 32);
     SetError(ERROR_SUCCESS);
     return DWORD(uint64_t(st.st_size) & 0xFFFFFFFFu);
-}
-
-DWORD SetFilePointer(HANDLE handle, LONG low, PLONG high, DWORD method) {
-    auto file = HandleAs<FileObject>(handle);
-    if (!file) return INVALID_SET_FILE_POINTER;
-    int64_t distance = high ? int64_t((uint64_t(uint32_t(*high)) << 32) | uint32_t(low)) : low;
-    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
-    off_t pos = lseek(file->fd, off_t(distance), whence);
-    if (pos < 0) {
-        SetError(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : ErrorFromErrno(errno));
-        return INVALID_SET_FILE_POINTER;
-    }
-    if (high) *high = LONG(uint64_t(pos) >> 32);
-    SetError(ERROR_SUCCESS);
-    return DWORD(uint64_t(pos) & 0xFFFFFFFFu);
-}
-
-BOOL SetEndOfFile(HANDLE handle) {
-    auto file = HandleAs<FileObject>(handle);
-    if (!file) return FALSE;
-    off_t pos = lseek(file->fd, 0, SEEK_CUR);
-    if (pos < 0 || ftruncate(file->fd, pos) != 0) {
-        SetError(ErrorFromErrno(errno));
-        return FALSE;
-    }
-    return TRUE;
 }
 
 BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME access, LPFILETIME write) {
@@ -526,28 +495,6 @@ DWORD GetFileAttributesA(LPCSTR name) {
     return name ? GetFileAttributesW(AnsiToWide(name).c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
-BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) {
-    std::string host;
-    struct stat st;
-    if (!name || !ToHostPath(name, host)) return FALSE;
-    if (stat(host.c_str(), &st) != 0) {
-        FailErrno(errno, host);
-        return FALSE;
-    }
-    if (S_ISDIR(st.st_mode)) return TRUE;
-    mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~mode_t(0222))
-                                                         : (st.st_mode | S_IWUSR);
-    if (chmod(host.c_str(), mode & 07777) != 0) {
-        FailErrno(errno, host);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
-    return name ? SetFileAttributesW(AnsiToWide(name).c_str(), attributes) : FALSE;
-}
-
 BOOL DeleteFileW(LPCWSTR name) {
     std::string host;
     struct stat st;
@@ -597,9 +544,6 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     return MoveFileExW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(), flags);
 }
 
-BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
-    return MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED);
-}
 BOOL MoveFileA(LPCSTR from, LPCSTR to) {
     return MoveFileExA(from, to, MOVEFILE_COPY_ALLOWED);
 }

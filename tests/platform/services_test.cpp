@@ -82,7 +82,8 @@ TEST(WinProfile, SectionsAndKeysIgnoreCaseAndOtherContentStays) {
     EXPECT_EQ(GetPrivateProfileStringA("version", "cur", "", buffer, 101, file.c_str()), 3u);
     EXPECT_STREQ(buffer, "def");
     EXPECT_EQ(GetPrivateProfileStringA("version", "quant", "x", buffer, 101, file.c_str()), 0u);
-    EXPECT_EQ(GetPrivateProfileIntA("cfgstamp", "time", 0, file.c_str()), UINT(-5));
+    EXPECT_EQ(GetPrivateProfileStringA("CfgStamp", "Time", "", buffer, 101, file.c_str()), 2u);
+    EXPECT_STREQ(buffer, "-5");
     EXPECT_EQ(GetPrivateProfileStringA("other", "x", "", buffer, 101, file.c_str()), 1u);
     std::string text = wintest::ReadBytes(file);
     EXPECT_NE(text.find("; comment"), std::string::npos);
