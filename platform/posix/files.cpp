@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "platform/posix/errors.h"
+#include "platform/posix/file_times.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/processes.h"
@@ -25,10 +25,6 @@
 
 namespace winlayer {
 namespace {
-
-constexpr int64_t kTicksPerSecond = 10000000;
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-const char kCreationTimeAttribute[] = "user.objstore.creationtime";
 
 bool WantsRead(DWORD access) {
     return access & (GENERIC_READ | GENERIC_ALL | 0x1u);
@@ -85,40 +81,6 @@ struct FileObject : Object {
         if (fd >= 0) close(fd);
     }
 };
-
-int64_t TicksOf(const timespec& ts) {
-    return kUnixEpochTicks + int64_t(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
-}
-FILETIME FileTimeOf(int64_t ticks) {
-    return FILETIME{DWORD(uint64_t(ticks) & 0xFFFFFFFFu), DWORD(uint64_t(ticks) >> 32)};
-}
-int64_t TicksOf(const FILETIME& ft) {
-    return int64_t((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-}
-timespec TimespecOf(const FILETIME& ft) {
-    int64_t t = TicksOf(ft) - kUnixEpochTicks;
-    timespec ts;
-    ts.tv_sec = t / kTicksPerSecond;
-    ts.tv_nsec = long(t % kTicksPerSecond) * 100;
-    if (ts.tv_nsec < 0) {
-        ts.tv_nsec += 1000000000L;
-        --ts.tv_sec;
-    }
-    return ts;
-}
-
-// Creation time: kept in an extended attribute when one was set, else the file system's own.
-int64_t CreationTicks(int fd, const struct stat& st) {
-    uint64_t stored = 0;
-    if (fgetxattr(fd, kCreationTimeAttribute, &stored, sizeof stored) == sizeof stored)
-        return int64_t(stored);
-    struct statx sx;
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
-        timespec ts{sx.stx_btime.tv_sec, long(sx.stx_btime.tv_nsec)};
-        return TicksOf(ts);
-    }
-    return TicksOf(st.st_mtim);
-}
 
 DWORD AttributesOf(const struct stat& st) {
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
@@ -447,9 +409,10 @@ BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME access, LPFILETI
         SetError(ErrorFromErrno(errno));
         return FALSE;
     }
-    if (creation) *creation = FileTimeOf(CreationTicks(file->fd, st));
-    if (access) *access = FileTimeOf(TicksOf(st.st_atim));
-    if (write) *write = FileTimeOf(TicksOf(st.st_mtim));
+    FileTimes times = TimesOf(file->fd, st);
+    if (creation) *creation = times.creation;
+    if (access) *access = times.access;
+    if (write) *write = times.write;
     return TRUE;
 }
 
@@ -464,18 +427,15 @@ BOOL SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* access
     timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_nsec = UTIME_OMIT;
-    if (access) times[0] = TimespecOf(*access);
-    if (write) times[1] = TimespecOf(*write);
+    if (access) times[0] = TimespecFromFileTime(*access);
+    if (write) times[1] = TimespecFromFileTime(*write);
     if ((access || write) && futimens(file->fd, times) != 0) {
         SetError(ErrorFromErrno(errno));
         return FALSE;
     }
-    if (creation) {
-        uint64_t ticks = uint64_t(TicksOf(*creation));
-        if (fsetxattr(file->fd, kCreationTimeAttribute, &ticks, sizeof ticks, 0) != 0) {
-            SetError(ErrorFromErrno(errno));
-            return FALSE;
-        }
+    if (creation && !StoreCreationTime(file->fd, *creation)) {
+        SetError(ErrorFromErrno(errno));
+        return FALSE;
     }
     return TRUE;
 }

@@ -121,3 +121,48 @@ TEST(WinFiles, ShellDeleteRemovesATreeAndReportsAMissingPath) {
     EXPECT_TRUE(wintest::Exists(dir / "keep.txt"));
     EXPECT_NE(SHFileOperationA(&op), 0);  // already gone
 }
+
+namespace {
+FILETIME FileTimeOfTicks(uint64_t ticks) {
+    FILETIME ft;
+    ft.dwLowDateTime = DWORD(ticks & 0xFFFFFFFFu);
+    ft.dwHighDateTime = DWORD(ticks >> 32);
+    return ft;
+}
+uint64_t TicksOf(const FILETIME& ft) {
+    return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+}  // namespace
+
+// The creation and write times set through a handle are what both the handle and the folder
+// listing report afterwards, to the 100 ns tick.
+TEST(WinFiles, SetFileTimesReadBackThroughTheHandleAndTheListing) {
+    const uint64_t created = 132341967301234567ull;  // 2020-05-17 13:45:30.1234567 UTC
+    const uint64_t written = 132590592001234567ull;  // 2021-03-01 08:00:00.1234567 UTC
+    TempFolder dir;
+    std::string file = dir / "stamped.txt";
+    ASSERT_TRUE(wintest::WriteBytes(file, "x"));
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME setCreated = FileTimeOfTicks(created), setWritten = FileTimeOfTicks(written);
+    ASSERT_TRUE(SetFileTime(h, &setCreated, nullptr, &setWritten));
+    CloseHandle(h);
+
+    h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                    nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME creation, access, write;
+    ASSERT_TRUE(GetFileTime(h, &creation, &access, &write));
+    CloseHandle(h);
+    EXPECT_EQ(TicksOf(creation), created);
+    EXPECT_EQ(TicksOf(write), written);
+
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(file.c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    EXPECT_EQ(TicksOf(data.ftCreationTime), created);
+    EXPECT_EQ(TicksOf(data.ftLastWriteTime), written);
+    EXPECT_EQ(TicksOf(data.ftLastAccessTime), TicksOf(access));
+}
