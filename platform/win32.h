@@ -8,7 +8,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
+// winsock2.h must come before windows.h (which the other headers include), which would otherwise
+// pull in the old winsock.h; the blank line keeps the include sorting from moving it.
+#include <winsock2.h>
+
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
@@ -19,7 +22,6 @@
 #include <stdlib.h>
 #include <tlhelp32.h>
 #include <windows.h>
-#include <winsock2.h>
 #include <wtsapi32.h>
 #else
 // Declarations by the system library that offers them on Windows.
