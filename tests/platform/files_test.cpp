@@ -155,14 +155,17 @@ TEST(WinFiles, SetFileTimesReadBackThroughTheHandleAndTheListing) {
     FILETIME creation, access, write;
     ASSERT_TRUE(GetFileTime(h, &creation, &access, &write));
     CloseHandle(h);
-    EXPECT_EQ(TicksOf(creation), created);
-    EXPECT_EQ(TicksOf(write), written);
-
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(file.c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     FindClose(find);
-    EXPECT_EQ(TicksOf(data.ftCreationTime), created);
+
+    EXPECT_EQ(TicksOf(write), written);
     EXPECT_EQ(TicksOf(data.ftLastWriteTime), written);
     EXPECT_EQ(TicksOf(data.ftLastAccessTime), TicksOf(access));
+    EXPECT_EQ(TicksOf(data.ftCreationTime), TicksOf(creation))
+        << "the handle and the listing agree";
+    if (wintest::UnderWine())
+        GTEST_SKIP() << "Wine keeps no creation time set by SetFileTime on a Unix file system";
+    EXPECT_EQ(TicksOf(creation), created);
 }
