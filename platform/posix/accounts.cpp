@@ -1,6 +1,7 @@
 // Sessions, the shell window and account tokens. The console user and the shell's account come
 // from the layer's settings ([session] console_user, [shell] account) and are absent when unset;
-// the running account is [account] user, else the host user.
+// a console user set through the test interface wins over the settings in this process. The running
+// account is [account] user, else the host user.
 #include <pwd.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "platform/posix/handles.h"
 #include "platform/posix/processes.h"
 #include "platform/posix/sysroot.h"
+#include "platform/posix/test_interface.h"
 #include "platform/posix/text.h"
 #include "platform/win32.h"
 
@@ -24,6 +26,25 @@ namespace {
 
 HWND const kShellWindow = reinterpret_cast<HWND>(uintptr_t(0x10010));
 const uint32_t kMachineIds[3] = {3071262012u, 1448331957u, 2746393381u};
+
+// The console user given by the test interface; unset: the settings decide.
+struct ConsoleUserOverride {
+    std::mutex mutex;
+    bool set = false;
+    std::string name;
+};
+ConsoleUserOverride& Override() {
+    static ConsoleUserOverride* value = new ConsoleUserOverride;
+    return *value;
+}
+
+std::string ConsoleUserName() {
+    {
+        std::lock_guard<std::mutex> lock(Override().mutex);
+        if (Override().set) return Override().name;
+    }
+    return Setting("session", "console_user");
+}
 
 struct TokenObject : Object {
     std::string account;
@@ -115,7 +136,7 @@ BOOL WTSQuerySessionInformationA(HANDLE, DWORD session, WTS_INFO_CLASS infoClass
     switch (infoClass) {
         case WTSUserName:
             if (session == console || session == WTS_CURRENT_SESSION)
-                text = WideToAnsi(Utf8ToWide(Setting("session", "console_user")));
+                text = WideToAnsi(Utf8ToWide(ConsoleUserName()));
             break;
         case WTSDomainName:
             text = ComputerName();
@@ -222,4 +243,16 @@ BOOL LookupAccountSidA(LPCSTR, PSID sid, LPSTR name, LPDWORD nameSize, LPSTR dom
     *domainSize = DWORD(machine.size());
     if (use) *use = SidTypeUser;
     return TRUE;
+}
+
+void winlayer::test::SetConsoleUser(const std::string& name) {
+    std::lock_guard<std::mutex> lock(Override().mutex);
+    Override().set = true;
+    Override().name = name;
+}
+
+void winlayer::test::ClearConsoleUser() {
+    std::lock_guard<std::mutex> lock(Override().mutex);
+    Override().set = false;
+    Override().name.clear();
 }

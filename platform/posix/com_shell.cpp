@@ -1,9 +1,8 @@
 // COM initialisation and object creation, the shell allocator, item lists and special folders.
-#include <malloc.h>
-
 #include <cstring>
 #include <string>
 
+#include "platform/posix/shell_items.h"
 #include "platform/posix/sysroot.h"
 #include "platform/posix/text.h"
 #include "platform/win32.h"
@@ -11,7 +10,6 @@
 // Interface and class identifiers (public values).
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID IID_IMalloc = {0x00000002, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID IID_IPersist = {0x0000010C, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID IID_IPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID IID_IShellLinkW = {0x000214F9, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const CLSID CLSID_ShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -36,12 +34,7 @@ struct ShellMalloc final : IMalloc {
     }
     ULONG AddRef() override { return 2; }  // one process-wide allocator
     ULONG Release() override { return 1; }
-    void* Alloc(SIZE_T cb) override { return CoTaskMemAlloc(cb); }
-    void* Realloc(void* pv, SIZE_T cb) override { return realloc(pv, cb); }
     void Free(void* pv) override { CoTaskMemFree(pv); }
-    SIZE_T GetSize(void* pv) override { return pv ? malloc_usable_size(pv) : SIZE_T(-1); }
-    int DidAlloc(void*) override { return -1; }
-    void HeapMinimize() override {}
 };
 
 const char kItemMagic[4] = {'O', 'S', 'P', 'L'};
@@ -176,15 +169,6 @@ HRESULT SHGetSpecialFolderLocation(HWND, int csidl, PIDLIST_ABSOLUTE* pidl) {
     return *pidl ? S_OK : E_OUTOFMEMORY;
 }
 
-BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE pidl, LPWSTR out) {
-    std::wstring path;
-    if (!out) return FALSE;
-    out[0] = 0;
-    if (!PathOfItemList(pidl, path) || path.size() >= MAX_PATH) return FALSE;
-    wmemcpy(out, path.c_str(), path.size() + 1);
-    return TRUE;
-}
-
 BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE pidl, LPSTR out) {
     std::wstring path;
     if (!out) return FALSE;
@@ -220,12 +204,8 @@ HRESULT SHGetFolderPathA(HWND hwnd, int csidl, HANDLE token, DWORD flags, LPSTR 
     return S_OK;
 }
 
-// Used by the shell link for its item list.
 namespace winlayer {
 PIDLIST_ABSOLUTE ItemListForPath(const std::wstring& path) {
     return MakeItemList(path);
-}
-bool PathForItemList(PCIDLIST_ABSOLUTE pidl, std::wstring& path) {
-    return PathOfItemList(pidl, path);
 }
 }  // namespace winlayer

@@ -149,9 +149,3 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
 BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value) {
     return name ? Assign(name, value) : FALSE;
 }
-
-BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
-    if (!name) return FALSE;
-    std::wstring wideValue = AnsiToWide(value);
-    return Assign(AnsiToWide(name), value ? wideValue.c_str() : nullptr);
-}

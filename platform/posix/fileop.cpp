@@ -51,15 +51,6 @@ DWORD RemoveTree(const std::string& path, const ImageSet& images) {
     return unlink(path.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
 }
 
-std::vector<std::wstring> SplitList(const wchar_t* list) {
-    std::vector<std::wstring> names;
-    while (list && *list) {
-        names.emplace_back(list);
-        list += names.back().size() + 1;
-    }
-    return names;
-}
-
 DWORD DeleteOne(const std::wstring& name, bool filesOnly, const ImageSet& images) {
     WinPath parsed;
     if (!ParseFullPath(name, parsed) || parsed.components.empty()) return ERROR_ACCESS_DENIED;
@@ -111,11 +102,6 @@ int FileOperation(UINT func, const std::vector<std::wstring>& names, FILEOP_FLAG
 }  // namespace winlayer
 
 using namespace winlayer;
-
-int SHFileOperationW(LPSHFILEOPSTRUCTW op) {
-    if (!op) return int(ERROR_INVALID_PARAMETER);
-    return FileOperation(op->wFunc, SplitList(op->pFrom), op->fFlags, &op->fAnyOperationsAborted);
-}
 
 int SHFileOperationA(LPSHFILEOPSTRUCTA op) {
     if (!op) return int(ERROR_INVALID_PARAMETER);

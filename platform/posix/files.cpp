@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "platform/posix/errors.h"
+#include "platform/posix/file_times.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/processes.h"
@@ -25,10 +25,6 @@
 
 namespace winlayer {
 namespace {
-
-constexpr int64_t kTicksPerSecond = 10000000;
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-const char kCreationTimeAttribute[] = "user.objstore.creationtime";
 
 bool WantsRead(DWORD access) {
     return access & (GENERIC_READ | GENERIC_ALL | 0x1u);
@@ -85,40 +81,6 @@ struct FileObject : Object {
         if (fd >= 0) close(fd);
     }
 };
-
-int64_t TicksOf(const timespec& ts) {
-    return kUnixEpochTicks + int64_t(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
-}
-FILETIME FileTimeOf(int64_t ticks) {
-    return FILETIME{DWORD(uint64_t(ticks) & 0xFFFFFFFFu), DWORD(uint64_t(ticks) >> 32)};
-}
-int64_t TicksOf(const FILETIME& ft) {
-    return int64_t((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-}
-timespec TimespecOf(const FILETIME& ft) {
-    int64_t t = TicksOf(ft) - kUnixEpochTicks;
-    timespec ts;
-    ts.tv_sec = t / kTicksPerSecond;
-    ts.tv_nsec = long(t % kTicksPerSecond) * 100;
-    if (ts.tv_nsec < 0) {
-        ts.tv_nsec += 1000000000L;
-        --ts.tv_sec;
-    }
-    return ts;
-}
-
-// Creation time: kept in an extended attribute when one was set, else the file system's own.
-int64_t CreationTicks(int fd, const struct stat& st) {
-    uint64_t stored = 0;
-    if (fgetxattr(fd, kCreationTimeAttribute, &stored, sizeof stored) == sizeof stored)
-        return int64_t(stored);
-    struct statx sx;
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
-        timespec ts{sx.stx_btime.tv_sec, long(sx.stx_btime.tv_nsec)};
-        return TicksOf(ts);
-    }
-    return TicksOf(st.st_mtim);
-}
 
 DWORD AttributesOf(const struct stat& st) {
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
@@ -430,11 +392,6 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERL
     return TRUE;
 }
 
-BOOL FlushFileBuffers(HANDLE handle) {
-    auto file = HandleAs<FileObject>(handle);
-    return file && fsync(file->fd) == 0;
-}
-
 DWORD GetFileSize(HANDLE handle, LPDWORD high) {
     auto file = HandleAs<FileObject>(handle);
     struct stat st;
@@ -442,32 +399,6 @@ DWORD GetFileSize(HANDLE handle, LPDWORD high) {
     if (high) *high = DWORD(uint64_t(st.st_size) >> 32);
     SetError(ERROR_SUCCESS);
     return DWORD(uint64_t(st.st_size) & 0xFFFFFFFFu);
-}
-
-DWORD SetFilePointer(HANDLE handle, LONG low, PLONG high, DWORD method) {
-    auto file = HandleAs<FileObject>(handle);
-    if (!file) return INVALID_SET_FILE_POINTER;
-    int64_t distance = high ? int64_t((uint64_t(uint32_t(*high)) << 32) | uint32_t(low)) : low;
-    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
-    off_t pos = lseek(file->fd, off_t(distance), whence);
-    if (pos < 0) {
-        SetError(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : ErrorFromErrno(errno));
-        return INVALID_SET_FILE_POINTER;
-    }
-    if (high) *high = LONG(uint64_t(pos) >> 32);
-    SetError(ERROR_SUCCESS);
-    return DWORD(uint64_t(pos) & 0xFFFFFFFFu);
-}
-
-BOOL SetEndOfFile(HANDLE handle) {
-    auto file = HandleAs<FileObject>(handle);
-    if (!file) return FALSE;
-    off_t pos = lseek(file->fd, 0, SEEK_CUR);
-    if (pos < 0 || ftruncate(file->fd, pos) != 0) {
-        SetError(ErrorFromErrno(errno));
-        return FALSE;
-    }
-    return TRUE;
 }
 
 BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME access, LPFILETIME write) {
@@ -478,9 +409,10 @@ BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME access, LPFILETI
         SetError(ErrorFromErrno(errno));
         return FALSE;
     }
-    if (creation) *creation = FileTimeOf(CreationTicks(file->fd, st));
-    if (access) *access = FileTimeOf(TicksOf(st.st_atim));
-    if (write) *write = FileTimeOf(TicksOf(st.st_mtim));
+    FileTimes times = TimesOf(file->fd, st);
+    if (creation) *creation = times.creation;
+    if (access) *access = times.access;
+    if (write) *write = times.write;
     return TRUE;
 }
 
@@ -495,18 +427,15 @@ BOOL SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* access
     timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_nsec = UTIME_OMIT;
-    if (access) times[0] = TimespecOf(*access);
-    if (write) times[1] = TimespecOf(*write);
+    if (access) times[0] = TimespecFromFileTime(*access);
+    if (write) times[1] = TimespecFromFileTime(*write);
     if ((access || write) && futimens(file->fd, times) != 0) {
         SetError(ErrorFromErrno(errno));
         return FALSE;
     }
-    if (creation) {
-        uint64_t ticks = uint64_t(TicksOf(*creation));
-        if (fsetxattr(file->fd, kCreationTimeAttribute, &ticks, sizeof ticks, 0) != 0) {
-            SetError(ErrorFromErrno(errno));
-            return FALSE;
-        }
+    if (creation && !StoreCreationTime(file->fd, *creation)) {
+        SetError(ErrorFromErrno(errno));
+        return FALSE;
     }
     return TRUE;
 }
@@ -524,28 +453,6 @@ DWORD GetFileAttributesW(LPCWSTR name) {
 
 DWORD GetFileAttributesA(LPCSTR name) {
     return name ? GetFileAttributesW(AnsiToWide(name).c_str()) : INVALID_FILE_ATTRIBUTES;
-}
-
-BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) {
-    std::string host;
-    struct stat st;
-    if (!name || !ToHostPath(name, host)) return FALSE;
-    if (stat(host.c_str(), &st) != 0) {
-        FailErrno(errno, host);
-        return FALSE;
-    }
-    if (S_ISDIR(st.st_mode)) return TRUE;
-    mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (st.st_mode & ~mode_t(0222))
-                                                         : (st.st_mode | S_IWUSR);
-    if (chmod(host.c_str(), mode & 07777) != 0) {
-        FailErrno(errno, host);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
-    return name ? SetFileAttributesW(AnsiToWide(name).c_str(), attributes) : FALSE;
 }
 
 BOOL DeleteFileW(LPCWSTR name) {
@@ -597,9 +504,6 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     return MoveFileExW(AnsiToWide(from).c_str(), AnsiToWide(to).c_str(), flags);
 }
 
-BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
-    return MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED);
-}
 BOOL MoveFileA(LPCSTR from, LPCSTR to) {
     return MoveFileExA(from, to, MOVEFILE_COPY_ALLOWED);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/posix/errors.h"
+#include "platform/posix/file_times.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/text.h"
@@ -44,18 +45,10 @@ bool MatchesPattern(const std::wstring& pattern, const std::wstring& name) {
 
 namespace {
 
-constexpr int64_t kTicksPerSecond = 10000000;
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-
-FILETIME ToFileTime(const timespec& ts) {
-    int64_t t = kUnixEpochTicks + int64_t(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
-    return FILETIME{DWORD(uint64_t(t) & 0xFFFFFFFFu), DWORD(uint64_t(t) >> 32)};
-}
-
 struct Found {
     std::wstring name;
     DWORD attributes;
-    FILETIME creation, access, write;
+    FileTimes times;
     uint64_t size;
 };
 
@@ -95,8 +88,8 @@ bool Collect(const std::wstring& pattern, std::vector<Found>& out) {
         if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) continue;
         DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
-        out.push_back({name, attributes, ToFileTime(st.st_mtim), ToFileTime(st.st_atim),
-                       ToFileTime(st.st_mtim), uint64_t(S_ISDIR(st.st_mode) ? 0 : st.st_size)});
+        out.push_back(
+            {name, attributes, TimesOf(full, st), uint64_t(S_ISDIR(st.st_mode) ? 0 : st.st_size)});
     }
     closedir(dir);
     if (out.empty()) {
@@ -109,9 +102,9 @@ bool Collect(const std::wstring& pattern, std::vector<Found>& out) {
 template <class Data>
 void FillCommon(const Found& f, Data* data) {
     data->dwFileAttributes = f.attributes;
-    data->ftCreationTime = f.creation;
-    data->ftLastAccessTime = f.access;
-    data->ftLastWriteTime = f.write;
+    data->ftCreationTime = f.times.creation;
+    data->ftLastAccessTime = f.times.access;
+    data->ftLastWriteTime = f.times.write;
     data->nFileSizeHigh = DWORD(f.size >> 32);
     data->nFileSizeLow = DWORD(f.size & 0xFFFFFFFFu);
     data->dwReserved0 = data->dwReserved1 = 0;

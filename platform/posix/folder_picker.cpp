@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/folder_picker.h"
+#include "platform/posix/dialogs.h"
+#include "platform/posix/shell_items.h"
 #include "platform/posix/sysroot.h"
 #include "platform/posix/test_interface.h"
 #include "platform/posix/text.h"
 #include "platform/win32.h"
 
 namespace winlayer {
-
-PIDLIST_ABSOLUTE ItemListForPath(const std::wstring& path);  // com_shell.cpp
 
 namespace {
 

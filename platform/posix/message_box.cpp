@@ -1,15 +1,20 @@
-// Message boxes without a screen: each box takes the next answer from
-// <root>/messagebox-answers.txt (one per line: IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE,
-// IDYES, IDNO or a number), else its default button, and is recorded in
-// <root>/messagebox-log.txt as "answer<TAB>type<TAB>caption<TAB>text" (UTF-8, line breaks as \n).
+// Message boxes without a screen. Each box takes the next answer queued in this process through the
+// test interface (QueueMessageBoxAnswer), else the next one from <root>/messagebox-answers.txt
+// (one per line: IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO or a number; the route for
+// boxes of other processes), else its default button. Every box is recorded in this process
+// (MessageBoxRecords) and in <root>/messagebox-log.txt as "answer<TAB>type<TAB>caption<TAB>text"
+// (UTF-8, line breaks as \n).
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/posix/dialogs.h"
 #include "platform/posix/sysroot.h"
+#include "platform/posix/test_interface.h"
 #include "platform/posix/text.h"
 #include "platform/win32.h"
 
@@ -81,9 +86,21 @@ std::string Escape(const std::wstring& text) {
     return out;
 }
 
-std::mutex& BoxMutex() {
-    static std::mutex mutex;
-    return mutex;
+// The boxes of this process: answers queued by tests and what was shown.
+struct Boxes {
+    std::mutex mutex;
+    std::deque<int> answers;
+    std::vector<test::MessageBoxRecord> records;
+};
+Boxes& TheBoxes() {
+    static Boxes* boxes = new Boxes;
+    return *boxes;
+}
+
+int DefaultAnswer(UINT type) {
+    std::vector<int> buttons = Buttons(type);
+    size_t def = (type >> 8) & 0xF;
+    return buttons[def < buttons.size() ? def : 0];
 }
 
 }  // namespace
@@ -92,14 +109,18 @@ std::mutex& BoxMutex() {
 using namespace winlayer;
 
 int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
-    std::lock_guard<std::mutex> lock(BoxMutex());
+    Boxes& boxes = TheBoxes();
+    std::lock_guard<std::mutex> lock(boxes.mutex);
     std::string root = SystemRootDir();
-    int answer = NextScriptedAnswer(root + "/messagebox-answers.txt");
-    if (answer == 0) {
-        std::vector<int> buttons = Buttons(type);
-        size_t def = (type >> 8) & 0xF;
-        answer = buttons[def < buttons.size() ? def : 0];
+    int answer = 0;
+    if (!boxes.answers.empty()) {
+        answer = boxes.answers.front();
+        boxes.answers.pop_front();
+    } else {
+        answer = NextScriptedAnswer(root + "/messagebox-answers.txt");
     }
+    if (answer == 0) answer = DefaultAnswer(type);
+    boxes.records.push_back({answer, type, WideOrEmpty(caption), WideOrEmpty(text)});
     char typeText[16];
     snprintf(typeText, sizeof typeText, "0x%x", type);
     std::ofstream log(root + "/messagebox-log.txt", std::ios::app);
@@ -112,4 +133,20 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
 int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
     return MessageBoxW(window, AnsiToWide(text).c_str(),
                        caption ? AnsiToWide(caption).c_str() : L"Error", type);
+}
+
+void winlayer::test::QueueMessageBoxAnswer(int answer) {
+    std::lock_guard<std::mutex> lock(TheBoxes().mutex);
+    TheBoxes().answers.push_back(answer);
+}
+
+std::vector<winlayer::test::MessageBoxRecord> winlayer::test::MessageBoxRecords() {
+    std::lock_guard<std::mutex> lock(TheBoxes().mutex);
+    return TheBoxes().records;
+}
+
+void winlayer::ResetMessageBoxes() {
+    std::lock_guard<std::mutex> lock(TheBoxes().mutex);
+    TheBoxes().answers.clear();
+    TheBoxes().records.clear();
 }

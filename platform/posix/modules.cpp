@@ -39,7 +39,6 @@ ModuleTable& Modules() {
         auto& k = t->exports[t->next];
         k["GetNativeSystemInfo"] =
             reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&GetNativeSystemInfo));
-        k["GetSystemInfo"] = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&GetSystemInfo));
         t->next += 0x1000000;
         return t;
     }();
@@ -124,10 +123,6 @@ HMODULE LoadLibraryW(LPCWSTR name) {
     return Find(name);
 }
 
-HMODULE LoadLibraryA(LPCSTR name) {
-    return name ? LoadLibraryW(AnsiToWide(name).c_str()) : nullptr;
-}
-
 BOOL FreeLibrary(HMODULE module) {
     return module ? TRUE : FALSE;
 }
@@ -203,8 +198,4 @@ void GetNativeSystemInfo(LPSYSTEM_INFO info) {
     info->dwProcessorType = info->wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? 8664 : 0;
     info->dwAllocationGranularity = 65536;
     info->wProcessorLevel = 6;
-}
-
-void GetSystemInfo(LPSYSTEM_INFO info) {
-    GetNativeSystemInfo(info);
 }

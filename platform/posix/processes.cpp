@@ -203,7 +203,6 @@ struct ThreadObject : Waitable {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
-    DWORD exitCode = STILL_ACTIVE;
     bool Wait(DWORD timeoutMs) override {
         std::unique_lock<std::mutex> lock(mutex);
         if (timeoutMs == INFINITE) {
@@ -552,7 +551,7 @@ struct ThreadStart {
     DWORD id = 0;
 };
 
-HANDLE StartThread(std::function<DWORD()> body, LPDWORD threadId) {
+HANDLE StartThread(std::function<void()> body, LPDWORD threadId) {
     auto thread = std::make_shared<ThreadObject>();
     auto start = std::make_shared<ThreadStart>();
     try {
@@ -562,9 +561,8 @@ HANDLE StartThread(std::function<DWORD()> body, LPDWORD threadId) {
                 start->id = DWORD(syscall(SYS_gettid));
                 start->ready.notify_one();
             }
-            DWORD code = body();
+            body();
             std::lock_guard<std::mutex> lock(thread->mutex);
-            thread->exitCode = code;
             thread->finished = true;
             thread->done.notify_all();
         }).detach();
@@ -728,11 +726,6 @@ LPWSTR GetCommandLineW() {
     return &line[0];
 }
 
-LPSTR GetCommandLineA() {
-    static std::string line = WideToAnsi(GetCommandLineW());
-    return &line[0];
-}
-
 LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count) {
     if (!count) {
         SetError(ERROR_INVALID_PARAMETER);
@@ -768,25 +761,12 @@ HLOCAL LocalFree(HLOCAL memory) {
     return nullptr;
 }
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD, LPDWORD threadId) {
-    return StartThread([start, parameter] { return start(parameter); }, threadId);
-}
-
 uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* parameter, unsigned,
                          unsigned* threadId) {
     DWORD id = 0;
-    HANDLE handle = StartThread([start, parameter] { return DWORD(start(parameter)); }, &id);
+    HANDLE handle = StartThread([start, parameter] { start(parameter); }, &id);
     if (threadId) *threadId = id;
     return reinterpret_cast<uintptr_t>(handle);
-}
-
-BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
-    auto thread = HandleAs<ThreadObject>(handle);
-    if (!thread || !exitCode) return FALSE;
-    std::lock_guard<std::mutex> lock(thread->mutex);
-    *exitCode = thread->exitCode;
-    return TRUE;
 }
 
 namespace winlayer {

@@ -88,13 +88,6 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
     return CopyTruncated(def, buffer, size);
 }
 
-UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT fallback, LPCSTR fileName) {
-    char buffer[64];
-    if (GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, fileName) == 0)
-        return UINT(fallback);
-    return UINT(strtol(buffer, nullptr, 10));
-}
-
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
     if (!section || !fileName) {
         SetError(ERROR_INVALID_PARAMETER);

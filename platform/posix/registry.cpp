@@ -356,10 +356,6 @@ void EnsureRegistrySkeleton() {
 
 using namespace winlayer;
 
-LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result) {
-    return OpenOrCreate(key, NameOf(subKey), access, false, result, nullptr);
-}
-
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
     return OpenOrCreate(key, NameOfA(subKey), access, false, result, nullptr);
 }
@@ -414,73 +410,25 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE d
     return Answer(bytes, value.type, type, data, cb);
 }
 
-LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cb) {
-    RegValue value;
-    LSTATUS status = GetValue(key, NameOfA(name), value);
-    if (status != ERROR_SUCCESS) return status;
-    std::string bytes = value.data;
-    if (IsStringType(value.type)) {
-        std::wstring text = FromUtf16Bytes(value.data);
-        bytes.clear();
-        size_t start = 0;
-        for (size_t i = 0; i <= text.size(); ++i) {
-            if (i == text.size() || text[i] == L'\0') {
-                bytes += WideToAnsi(text.substr(start, i - start));
-                if (i < text.size()) bytes += '\0';
-                start = i + 1;
-            }
-        }
-    }
-    return Answer(bytes, value.type, type, data, cb);
-}
-
-LSTATUS RegDeleteValueA(HKEY key, LPCSTR name) {
-    std::wstring valueName = NameOfA(name);
-    return WithKey(key,
-                   [&](Registry& r, const std::vector<std::wstring>& path, REGSAM access,
-                       bool& changed) -> LSTATUS {
-                       if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-                       RegKey* k = Lookup(r, path, false);
-                       if (!k) return ERROR_KEY_DELETED;
-                       for (auto it = k->values.begin(); it != k->values.end(); ++it)
-                           if (EqualsNoCase(it->name, valueName)) {
-                               k->values.erase(it);
-                               changed = true;
-                               return ERROR_SUCCESS;
-                           }
-                       return ERROR_FILE_NOT_FOUND;
-                   });
-}
-
-static LSTATUS DeleteKey(HKEY key, LPCSTR subKey, bool tree) {
+LSTATUS RegDeleteTreeA(HKEY key, LPCSTR subKey) {
     std::vector<std::wstring> sub = SplitKeyPath(NameOfA(subKey));
     return WithKey(
         key, [&](Registry& r, std::vector<std::wstring> path, REGSAM, bool& changed) -> LSTATUS {
             for (const auto& part : sub) path.push_back(part);
             RegKey* k = Lookup(r, path, false);
             if (!k) return ERROR_FILE_NOT_FOUND;
-            if (tree && sub.empty()) {  // empty the key itself
+            if (sub.empty()) {  // empty the key itself
                 k->subkeys.clear();
                 k->values.clear();
                 changed = true;
                 return ERROR_SUCCESS;
             }
-            if (!tree && !k->subkeys.empty()) return ERROR_ACCESS_DENIED;
             if (path.size() < 2) return ERROR_ACCESS_DENIED;  // a root key
             std::vector<std::wstring> parentPath(path.begin(), path.end() - 1);
             Lookup(r, parentPath, false)->Remove(path.back());
             changed = true;
             return ERROR_SUCCESS;
         });
-}
-
-LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
-    if (!subKey) return ERROR_INVALID_PARAMETER;
-    return DeleteKey(key, subKey, false);
-}
-
-LSTATUS RegDeleteTreeA(HKEY key, LPCSTR subKey) {
-    return DeleteKey(key, subKey, true);
 }
 
 LSTATUS RegCloseKey(HKEY key) {

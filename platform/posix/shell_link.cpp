@@ -10,9 +10,6 @@
 #include "platform/win32.h"
 
 namespace winlayer {
-PIDLIST_ABSOLUTE ItemListForPath(const std::wstring& path);
-bool PathForItemList(PCIDLIST_ABSOLUTE pidl, std::wstring& path);
-
 namespace {
 
 HRESULT CopyText(const std::wstring& text, LPWSTR out, int cch) {
@@ -35,7 +32,7 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
         if (!out) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IShellLinkW)
             *out = static_cast<IShellLinkW*>(this);
-        else if (riid == IID_IPersistFile || riid == IID_IPersist)
+        else if (riid == IID_IPersistFile)
             *out = static_cast<IPersistFile*>(this);
         else {
             *out = nullptr;
@@ -57,62 +54,17 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
         HRESULT hr = CopyText(link_.target, file, cch);
         return FAILED(hr) ? hr : (link_.target.empty() ? S_FALSE : S_OK);
     }
-    HRESULT GetIDList(PIDLIST_ABSOLUTE* pidl) override {
-        if (!pidl) return E_INVALIDARG;
-        *pidl = link_.target.empty() ? nullptr : ItemListForPath(link_.target);
-        return *pidl ? S_OK : S_FALSE;
-    }
-    HRESULT SetIDList(PCIDLIST_ABSOLUTE pidl) override {
-        std::wstring path;
-        if (!PathForItemList(pidl, path)) return E_INVALIDARG;
-        return SetPath(path.c_str());
-    }
-    HRESULT GetDescription(LPWSTR name, int cch) override {
-        return CopyText(link_.description, name, cch);
-    }
-    HRESULT SetDescription(LPCWSTR name) override { return Set(link_.description, name); }
     HRESULT GetWorkingDirectory(LPWSTR dir, int cch) override {
         return CopyText(link_.workingDirectory, dir, cch);
     }
-    HRESULT SetWorkingDirectory(LPCWSTR dir) override { return Set(link_.workingDirectory, dir); }
-    HRESULT GetArguments(LPWSTR args, int cch) override {
-        return CopyText(link_.arguments, args, cch);
-    }
-    HRESULT SetArguments(LPCWSTR args) override { return Set(link_.arguments, args); }
-    HRESULT GetHotkey(WORD* key) override {
-        if (!key) return E_INVALIDARG;
-        *key = link_.hotKey;
+    HRESULT SetWorkingDirectory(LPCWSTR dir) override {
+        if (!dir) return E_INVALIDARG;
+        link_.workingDirectory = dir;
         return S_OK;
     }
-    HRESULT SetHotkey(WORD key) override {
-        link_.hotKey = key;
-        dirty_ = true;
-        return S_OK;
-    }
-    HRESULT GetShowCmd(int* show) override {
-        if (!show) return E_INVALIDARG;
-        *show = link_.showCommand;
-        return S_OK;
-    }
-    HRESULT SetShowCmd(int show) override {
-        link_.showCommand = show;
-        dirty_ = true;
-        return S_OK;
-    }
-    HRESULT GetIconLocation(LPWSTR path, int cch, int* index) override {
-        if (index) *index = link_.iconIndex;
-        return CopyText(link_.iconPath, path, cch);
-    }
-    HRESULT SetIconLocation(LPCWSTR path, int index) override {
-        link_.iconIndex = index;
-        return Set(link_.iconPath, path);
-    }
-    HRESULT SetRelativePath(LPCWSTR, DWORD) override { return S_OK; }
-    HRESULT Resolve(HWND, DWORD) override { return S_OK; }
     // The target is kept as a full path; S_FALSE tells that it does not exist (yet).
     HRESULT SetPath(LPCWSTR file) override {
         if (!file) return E_INVALIDARG;
-        dirty_ = true;
         if (!*file) {
             link_.target.clear();
             return S_OK;
@@ -123,12 +75,6 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
     }
 
     // IPersistFile
-    HRESULT GetClassID(CLSID* id) override {
-        if (!id) return E_POINTER;
-        *id = CLSID_ShellLink;
-        return S_OK;
-    }
-    HRESULT IsDirty() override { return dirty_ ? S_OK : S_FALSE; }
     HRESULT Load(LPCOLESTR fileName, DWORD) override {
         std::string bytes;
         if (!fileName || !ReadWhole(fileName, bytes)) return LastErrorResult();
@@ -136,7 +82,6 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
         if (!DecodeShellLink(bytes, loaded)) return E_FAIL;
         link_ = loaded;
         file_ = fileName;
-        dirty_ = false;
         return S_OK;
     }
     HRESULT Save(LPCOLESTR fileName, BOOL remember) override {
@@ -151,30 +96,12 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
         BOOL ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
         HRESULT hr = ok && written == bytes.size() ? S_OK : LastErrorResult();
         CloseHandle(file);
-        if (SUCCEEDED(hr) && (remember || !fileName)) {
-            file_ = target;
-            dirty_ = false;
-        }
+        if (SUCCEEDED(hr) && (remember || !fileName)) file_ = target;
         return hr;
-    }
-    HRESULT SaveCompleted(LPCOLESTR) override { return S_OK; }
-    HRESULT GetCurFile(LPOLESTR* fileName) override {
-        if (!fileName) return E_POINTER;
-        *fileName = static_cast<LPOLESTR>(CoTaskMemAlloc((file_.size() + 1) * sizeof(WCHAR)));
-        if (!*fileName) return E_OUTOFMEMORY;
-        wcscpy(*fileName, file_.c_str());
-        return file_.empty() ? S_FALSE : S_OK;
     }
 
   private:
     ~ShellLink() = default;
-
-    HRESULT Set(std::wstring& field, LPCWSTR text) {
-        if (!text) return E_INVALIDARG;
-        field = text;
-        dirty_ = true;
-        return S_OK;
-    }
 
     // Attributes, times and size of the target as the header records them.
     void RecordTargetFacts() {
@@ -209,7 +136,6 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
     std::atomic<ULONG> refs_{1};
     LinkData link_;
     std::wstring file_;
-    bool dirty_ = false;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The system root: the host folder that holds the emulated machine (drive folders, registry,
-// the layer's settings), chosen by OBJSTORE_SYSROOT with a per-user default.
+// the layer's settings), chosen by OBJSTORE_SYSROOT with a per-user default. The settings file
+// itself is read in settings.cpp.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -13,7 +14,6 @@
 #include <sstream>
 #include <string>
 
-#include "platform/posix/profile_text.h"
 #include "platform/posix/sysroot.h"
 #include "platform/win32.h"
 
@@ -103,13 +103,6 @@ void PrepareRoot(const std::string& root) {
     if (lock >= 0) close(lock);
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 }  // namespace
 
 std::string SystemRootDir() {
@@ -137,28 +130,13 @@ std::string SystemRootDir() {
     return root;
 }
 
-// Settings of the emulated machine, in <root>/settings.ini, read on every call so that tests may
-// change them while a program runs.
-std::string Setting(const std::string& section, const std::string& key,
-                    const std::string& fallback) {
-    std::string value;
-    if (ProfileGet(ReadFile(SystemRootDir() + "/settings.ini"), section, key, value)) return value;
-    return fallback;
-}
-
-bool HasSetting(const std::string& section, const std::string& key) {
-    std::string value;
-    return ProfileGet(ReadFile(SystemRootDir() + "/settings.ini"), section, key, value);
-}
-
 std::string RunningAccountName() {
     static const std::string host = HostUserName();
     // Read directly (not through Setting) because the skeleton depends on it.
     const char* rootEnv = getenv("OBJSTORE_SYSROOT");
     std::string root = rootEnv && *rootEnv ? rootEnv : DefaultRoot();
     std::string value;
-    if (ProfileGet(ReadFile(root + "/settings.ini"), "account", "user", value) && !value.empty())
-        return value;
+    if (LookupSetting(root, "account", "user", value) && !value.empty()) return value;
     return host;
 }
 

@@ -28,8 +28,10 @@ void SetMonitors(const std::vector<Monitor>& monitors);
 void SetShcoreAvailable(bool available);
 
 // ---- accounts ----
-// The user name of the active console session; empty: no one is logged on at the console.
+// The user name of the active console session (UTF-8); empty: no one is logged on at the console.
 void SetConsoleUser(const std::string& name);
+// Forgets SetConsoleUser: the settings file's [session] console_user applies again.
+void ClearConsoleUser();
 
 // ---- dialog answers ----
 // Message boxes take queued answers from the front (IDOK, IDCANCEL, ...); without one a box

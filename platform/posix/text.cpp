@@ -250,20 +250,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH src, int srcLen, LPST
     return int(out.size());
 }
 
-int lstrlenW(LPCWSTR text) {
-    return text ? int(wcslen(text)) : 0;
-}
-
 int _wcsicmp(const wchar_t* a, const wchar_t* b) {
     std::wstring ua = ToUpperWide(a), ub = ToUpperWide(b);
     // Windows compares the lower-case forms; for ordering purposes upper-casing is close enough.
     return ua.compare(ub) < 0 ? -1 : (ua == ub ? 0 : 1);
-}
-
-int lstrcmpiW(LPCWSTR a, LPCWSTR b) {
-    return _wcsicmp(a ? a : L"", b ? b : L"");
-}
-
-int _stricmp(const char* a, const char* b) {
-    return strcasecmp(a, b);
 }

@@ -171,8 +171,3 @@ BOOL Module32FirstW(HANDLE handle, LPMODULEENTRY32W entry) {
     snap->nextModule = 0;
     return Next(snap->modules, snap->nextModule, entry);
 }
-
-BOOL Module32NextW(HANDLE handle, LPMODULEENTRY32W entry) {
-    auto snap = HandleAs<Snapshot>(handle);
-    return snap ? Next(snap->modules, snap->nextModule, entry) : FALSE;
-}

@@ -1,6 +1,7 @@
 // COM basics of the native layer: GUIDs, HRESULTs and the interfaces the installer calls
-// (the shell allocator, the shell link and its persist-file interface). Methods are declared in the
-// same order as the published interfaces.
+// (the shell allocator, the shell link and its persist-file interface). Only the methods the
+// installer and its tests call are declared, in the order of the published interfaces; nothing
+// natively depends on the full published vtable layout.
 #pragma once
 
 #include "platform/posix/win32_types.h"
@@ -74,7 +75,6 @@ inline bool operator!=(REFGUID a, REFGUID b) {
 
 extern const IID IID_IUnknown;
 extern const IID IID_IMalloc;
-extern const IID IID_IPersist;
 extern const IID IID_IPersistFile;
 extern const IID IID_IShellLinkW;
 extern const CLSID CLSID_ShellLink;
@@ -90,31 +90,16 @@ struct IUnknown {
 typedef IUnknown* LPUNKNOWN;
 
 struct IMalloc : IUnknown {
-    virtual void* STDMETHODCALLTYPE Alloc(SIZE_T cb) = 0;
-    virtual void* STDMETHODCALLTYPE Realloc(void* pv, SIZE_T cb) = 0;
     virtual void STDMETHODCALLTYPE Free(void* pv) = 0;
-    virtual SIZE_T STDMETHODCALLTYPE GetSize(void* pv) = 0;
-    virtual int STDMETHODCALLTYPE DidAlloc(void* pv) = 0;
-    virtual void STDMETHODCALLTYPE HeapMinimize() = 0;
 
   protected:
     ~IMalloc() = default;
 };
 typedef IMalloc* LPMALLOC;
 
-struct IPersist : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) = 0;
-
-  protected:
-    ~IPersist() = default;
-};
-
-struct IPersistFile : IPersist {
-    virtual HRESULT STDMETHODCALLTYPE IsDirty() = 0;
+struct IPersistFile : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR pszFileName) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) = 0;
 
   protected:
     ~IPersistFile() = default;
@@ -123,22 +108,8 @@ struct IPersistFile : IPersist {
 struct IShellLinkW : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetPath(LPWSTR pszFile, int cch, WIN32_FIND_DATAW* pfd,
                                               DWORD fFlags) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* ppidl) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE pidl) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR pszName, int cch) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR pszName) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR pszDir, int cch) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR pszDir) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR pszArgs, int cch) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR pszArgs) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetHotkey(WORD* pwHotkey) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetHotkey(WORD wHotkey) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetShowCmd(int* piShowCmd) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetShowCmd(int iShowCmd) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR pszIconPath, int cch, int* piIcon) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR pszIconPath, int iIcon) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR pszPathRel, DWORD dwReserved) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Resolve(HWND hwnd, DWORD fFlags) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR pszFile) = 0;
 
   protected:

@@ -50,16 +50,13 @@ typedef const void* LPCVOID;
 typedef BOOL* LPBOOL;
 typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;
-typedef WORD* LPWORD;
 typedef DWORD* LPDWORD;
 typedef DWORD* PDWORD;
-typedef LONG* PLONG;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
 typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef WCHAR OLECHAR;
-typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
 typedef LPCSTR LPCCH;
 typedef LPCWSTR LPCWCH;
@@ -154,7 +151,6 @@ typedef const RECT* LPCRECT;
 #define ERROR_DISK_FULL 112L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define ERROR_INSUFFICIENT_BUFFER 122L
-#define ERROR_INVALID_NAME 123L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_DIR_NOT_EMPTY 145L
@@ -202,10 +198,6 @@ typedef const RECT* LPCRECT;
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x400u
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
-#define FILE_BEGIN 0u
-#define FILE_CURRENT 1u
-#define FILE_END 2u
-#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define MOVEFILE_REPLACE_EXISTING 0x1u
 #define MOVEFILE_COPY_ALLOWED 0x2u
@@ -216,10 +208,6 @@ typedef const RECT* LPCRECT;
 #define _SH_DENYRD 0x30
 #define _SH_DENYNO 0x40
 #define _MAX_PATH 260
-#define _MAX_DRIVE 3
-#define _MAX_DIR 256
-#define _MAX_FNAME 256
-#define _MAX_EXT 256
 
 // Shell file operations.
 #define FO_MOVE 0x1u
@@ -491,17 +479,6 @@ typedef struct _SHFILEOPSTRUCTA {
     LPCSTR lpszProgressTitle;
 } SHFILEOPSTRUCTA, *LPSHFILEOPSTRUCTA;
 
-typedef struct _SHFILEOPSTRUCTW {
-    HWND hwnd;
-    UINT wFunc;
-    LPCWSTR pFrom;
-    LPCWSTR pTo;
-    FILEOP_FLAGS fFlags;
-    BOOL fAnyOperationsAborted;
-    LPVOID hNameMappings;
-    LPCWSTR lpszProgressTitle;
-} SHFILEOPSTRUCTW, *LPSHFILEOPSTRUCTW;
-
 typedef struct _SHITEMID {
     USHORT cb;
     BYTE abID[1];
@@ -544,5 +521,3 @@ typedef enum _WTS_INFO_CLASS {
     WTSWinStationName,
     WTSDomainName
 } WTS_INFO_CLASS;
-
-typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);

