@@ -223,30 +223,37 @@ HWND GetDesktopWindow() {
     return desktop->handle;
 }
 
-LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
-    std::lock_guard<std::mutex> lock(Windows().mutex);
+namespace {
+
+// The extra bytes at index of the window, or null (with the last error set) when the window is gone
+// or the slot lies outside them. Call with the window system's lock held.
+unsigned char* ExtraSlot(HWND handle, int index) {
     auto window = LookupWindow(handle);
-    if (!window) return 0;
+    if (!window) return nullptr;
     if (index < 0 || size_t(index) + sizeof(LONG_PTR) > window->extra.size()) {
         SetError(ERROR_INVALID_INDEX);
-        return 0;
+        return nullptr;
     }
-    LONG_PTR value;
-    memcpy(&value, window->extra.data() + index, sizeof value);
+    return window->extra.data() + index;
+}
+
+}  // namespace
+
+LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
+    std::lock_guard<std::mutex> lock(Windows().mutex);
+    unsigned char* slot = ExtraSlot(handle, index);
+    LONG_PTR value = 0;
+    if (slot) memcpy(&value, slot, sizeof value);
     return value;
 }
 
 LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
     std::lock_guard<std::mutex> lock(Windows().mutex);
-    auto window = LookupWindow(handle);
-    if (!window) return 0;
-    if (index < 0 || size_t(index) + sizeof(LONG_PTR) > window->extra.size()) {
-        SetError(ERROR_INVALID_INDEX);
-        return 0;
-    }
+    unsigned char* slot = ExtraSlot(handle, index);
+    if (!slot) return 0;
     LONG_PTR previous;
-    memcpy(&previous, window->extra.data() + index, sizeof previous);
-    memcpy(window->extra.data() + index, &value, sizeof value);
+    memcpy(&previous, slot, sizeof previous);
+    memcpy(slot, &value, sizeof value);
     SetError(ERROR_SUCCESS);  // a previous value of 0 is told from failure by the last error
     return previous;
 }

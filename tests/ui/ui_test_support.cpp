@@ -6,7 +6,6 @@
 #include <cairo.h>
 
 #include "platform/posix/gdi_surface.h"
-#include "platform/posix/test_interface.h"
 #endif
 
 namespace uitest {
@@ -39,31 +38,6 @@ Canvas::~Canvas() {
     DeleteObject(bitmap_);
     DeleteDC(dc_);
     delete screen_;
-}
-
-void MoveCursor(int screenX, int screenY) {
-#ifdef _WIN32
-    SetCursorPos(screenX, screenY);
-#else
-    winlayer::test::MoveMouse(screenX, screenY);
-#endif
-}
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    for (int waited = 0;; waited += 10) {
-        PumpMessages();
-        if (done()) return true;
-        if (waited >= timeoutMs) return false;
-        Sleep(10);
-    }
 }
 
 std::string Describe(COLORREF colour) {

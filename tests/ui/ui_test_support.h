@@ -1,8 +1,7 @@
-// Helpers for the window framework's tests in both builds: a drawing surface to read pixels back,
-// the cursor, and pumping the thread's messages.
+// Helpers for the window framework's tests in both builds: a drawing surface to read pixels back.
+// Input and message pumping come from the window tests' helpers (window_test_support.h).
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "platform/win32.h"
@@ -26,13 +25,6 @@ class Canvas {
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ previous_ = nullptr;
 };
-
-// Moves the cursor to a screen position; the window under it gets its mouse move.
-void MoveCursor(int screenX, int screenY);
-// Dispatches every queued message of this thread (paints included) until none is left.
-void PumpMessages();
-// Pumps until done() holds or timeoutMs passed (input of a real display arrives a little later).
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 2000);
 
 std::string Describe(COLORREF colour);  // "(r, g, b)" for failure messages
 

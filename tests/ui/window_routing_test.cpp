@@ -9,6 +9,7 @@
 #include "ui/ix_frm.h"
 #include "ui/process_control.h"
 #include "ui_test_support.h"
+#include "window_test_support.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST(WindowRouting, PostedMessagesFromSeveralThreadsKeepEachThreadsOrder) {
         });
     }
     for (std::thread& sender : senders) sender.join();
-    uitest::PumpMessages();
+    wintest::Pump();
     ASSERT_EQ(frame.posted.size(), size_t(kThreads * kEach));
     std::vector<int> last(kThreads, -1);
     for (int value : frame.posted) {
@@ -123,12 +124,12 @@ TEST(WindowRouting, PaintComesOnlyWhenTheQueueIsEmpty) {
     ASSERT_NE(window, nullptr);
     MoveWindow(window, 40, 40, 120, 80, FALSE);
     ShowWindow(window, SW_SHOWNA);
-    uitest::PumpMessages();
+    wintest::Pump();
     frame.messages.clear();
     InvalidateRect(window, nullptr, FALSE);
     PostMessageW(window, WM_USER + 2, 0, 0);
     PostMessageW(window, WM_USER + 3, 0, 0);
-    uitest::PumpMessages();
+    wintest::Pump();
     size_t paint = IndexOf(frame.messages, WM_PAINT);
     ASSERT_LT(paint, frame.messages.size());
     EXPECT_LT(IndexOf(frame.messages, WM_USER + 3), paint);
