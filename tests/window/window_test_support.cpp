@@ -61,7 +61,7 @@ const wchar_t* RecorderClass() {
         wc.lpfnWndProc = RecordingProcedure;
         wc.cbWndExtra = sizeof(void*);
         wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         wc.lpszClassName = L"WindowTestRecorder";
         RegisterClassExW(&wc);
         return L"WindowTestRecorder";
