@@ -89,19 +89,6 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
     return previous;
 }
 
-COLORREF GetTextColor(HDC hdc) {
-    auto dc = LookupDC(hdc);
-    return dc ? dc->textColor : CLR_INVALID;
-}
-
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    auto dc = LookupDC(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF previous = dc->backgroundColor;
-    dc->backgroundColor = color & 0xFFFFFF;
-    return previous;
-}
-
 int SetBkMode(HDC hdc, int mode) {
     auto dc = LookupDC(hdc);
     if (!dc) return 0;
@@ -114,7 +101,3 @@ int SetBkMode(HDC hdc, int mode) {
     return previous;
 }
 
-int GetBkMode(HDC hdc) {
-    auto dc = LookupDC(hdc);
-    return dc ? dc->backgroundMode : 0;
-}

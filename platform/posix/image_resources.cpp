@@ -158,15 +158,9 @@ HICON LoadIconW(HINSTANCE, LPCWSTR name) {
         return nullptr;
     }
     auto icon = std::make_shared<Icon>();
-    icon->stock = true;  // shared: DestroyIcon leaves it
+    icon->stock = true;  // one shared handle per id, kept for the life of the process
     icon->path = path;
     HICON handle = static_cast<HICON>(AddHandle(HandleKind::Gdi, icon));
     Files().loadedIcons[id] = handle;
     return handle;
-}
-
-BOOL DestroyIcon(HICON handle) {
-    auto icon = Lookup<Icon>(handle);
-    if (!icon) return FALSE;
-    return icon->stock ? TRUE : (RemoveHandle(HandleKind::Gdi, handle) ? TRUE : FALSE);
 }

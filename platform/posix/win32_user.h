@@ -279,4 +279,3 @@ int DrawTextA(HDC hdc, LPCSTR text, int n, LPRECT rect, UINT format);  // code p
 // gives NULL and ERROR_RESOURCE_NAME_NOT_FOUND.
 HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR name);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR name);
-BOOL DestroyIcon(HICON icon);
