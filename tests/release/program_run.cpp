@@ -10,11 +10,12 @@
 namespace release_test {
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env,
+                         const std::string& workingFolder) {
     Poco::Pipe outPipe;
     Poco::Pipe errPipe;
     Poco::Process::Env environment(env.begin(), env.end());
-    Poco::ProcessHandle handle = Poco::Process::launch(program, args, std::string(), nullptr,
+    Poco::ProcessHandle handle = Poco::Process::launch(program, args, workingFolder, nullptr,
                                                        &outPipe, &errPipe, environment);
     ProgramResult result;
     // Both pipes are drained at once so that neither can fill up and stall the program.
