@@ -97,6 +97,20 @@ TEST_F(ReleaseLayoutTest, EmptyOutputFolderIsFilled) {
     EXPECT_TRUE(std::filesystem::exists(sources.PathOf("bucket/8.5/fix/fix-8.5.0-test.zip")));
 }
 
+TEST_F(ReleaseLayoutTest, OutputNamedWithTrailingSlashOrDotsIsTheSameFolder) {
+    for (const char* output : {"bucket/", "product/../bucket", "bucket/."}) {
+        SCOPED_TRACE(output);
+        ReleaseArgs args = sources.MinimalArgs();
+        args.output = sources.PathOf(output);
+        args.force = true;
+        Build(args);
+        EXPECT_TRUE(std::filesystem::exists(sources.PathOf("bucket/8.5/summary.ini")));
+        EXPECT_EQ(
+            NamesIn(sources.Dir().Path()),
+            (std::vector<std::string>{"base", "bucket", "config", "depend", "product", "quant"}));
+    }
+}
+
 TEST_F(ReleaseLayoutTest, ForceReplacesAnOutputWithContent) {
     sources.Dir().WriteFile("bucket/8.5/fix/fix-8.4.9.zip", "old release");
     ReleaseArgs args = sources.MinimalArgs();

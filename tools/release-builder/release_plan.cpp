@@ -63,19 +63,28 @@ std::string ServerListsProblem(const std::string& configFolder) {
     return "the folder \"" + lists.string() + "\" holds no <company>.pub server list";
 }
 
-// True when inner is outer or lies below it (both made absolute first).
+// True when inner is outer or lies below it, links and ".." resolved.
 bool IsWithin(const fs::path& inner, const fs::path& outer) {
-    std::error_code error;
-    const fs::path a = fs::weakly_canonical(inner, error);
-    const fs::path b = fs::weakly_canonical(outer, error);
+    std::error_code innerError, outerError;
+    const fs::path a = fs::weakly_canonical(inner, innerError);
+    const fs::path b = fs::weakly_canonical(outer, outerError);
+    if (innerError || outerError) return false;
     const auto mismatch = std::mismatch(b.begin(), b.end(), a.begin(), a.end());
     return mismatch.first == b.end();
 }
 
+// The output folder as an absolute path without a trailing slash, so that its
+// parent and its name (used for the folders written beside it) are the real ones.
+fs::path OutputPath(const std::string& folder) {
+    fs::path path = fs::absolute(fs::path(folder)).lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();
+    return path;
+}
+
 std::string OutputProblem(const ReleaseOptions& o, const std::vector<FolderRole>& roles) {
-    const fs::path output(o.outputFolder);
+    const fs::path output = OutputPath(o.outputFolder);
     std::error_code error;
-    const fs::path parent = fs::absolute(output, error).parent_path();
+    const fs::path parent = output.parent_path();
     if (!fs::is_directory(parent, error))
         return "the folder \"" + parent.string() + "\" that is to hold the output does not exist";
     for (const FolderRole& role : roles) {
@@ -134,7 +143,7 @@ std::string PlanRelease(const ReleaseOptions& options, ReleasePlan* plan) {
 
     plan->summaryText = SummaryText(ConfigStamp(options, plan->packages), options.packageCodes,
                                     options.runtimeName, options.quantName);
-    plan->outputFolder = options.outputFolder;
+    plan->outputFolder = OutputPath(options.outputFolder).string();
     plan->force = options.force;
     return std::string();
 }
