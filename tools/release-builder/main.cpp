@@ -17,7 +17,9 @@ void PrintWritten(const release_builder::ReleasePlan& plan) {
     std::printf("wrote %s:\n  %s/summary.ini\n", plan.outputFolder.c_str(),
                 release_builder::kKeyPrefix);
     for (const auto& package : plan.packages) {
-        std::printf("  %s (%zu entries)\n", package.objectKey.c_str(), package.entries.size());
+        const size_t count = package.entries.size();
+        std::printf("  %s (%zu %s)\n", package.objectKey.c_str(), count,
+                    count == 1 ? "entry" : "entries");
     }
 }
 
