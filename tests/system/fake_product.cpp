@@ -1,6 +1,8 @@
-// A stand-in for the product's main executable: writes what it was started with (command line,
-// arguments, current folder) to launch-report.txt in its current folder, then stays running for
-// up to two minutes so that tests can find and end it.
+// A stand-in for the product's main executable, also shipped as "OndrelDeskTrade.exe" in the
+// sample release: writes what it was started with (command line, arguments, current folder) to
+// launch-report.txt in its current folder, then stays running so that tests can find and end it,
+// until stop-product.txt appears in that folder or ten minutes have passed (a test that failed
+// before stopping it leaves no process behind for long).
 #include <string>
 
 #include "platform/win32.h"
@@ -14,6 +16,17 @@ std::string Utf8(const std::wstring& text) {
     std::string out(size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &out[0], n, nullptr, nullptr);
     return out;
+}
+
+constexpr DWORD kLongestRunMs = 10 * 60 * 1000;
+constexpr DWORD kStopCheckMs = 100;
+
+void RunUntilStopped() {
+    const DWORD started = GetTickCount();
+    while (GetTickCount() - started < kLongestRunMs) {
+        if (GetFileAttributesW(L"stop-product.txt") != INVALID_FILE_ATTRIBUTES) return;
+        Sleep(kStopCheckMs);
+    }
 }
 
 }  // namespace
@@ -35,6 +48,6 @@ int main() {
         WriteFile(file, report.data(), DWORD(report.size()), &written, nullptr);
         CloseHandle(file);
     }
-    Sleep(120000);
+    RunUntilStopped();
     return 0;
 }

@@ -119,3 +119,14 @@ TEST_F(RunningProduct, ItsFilesStayWhileItRuns) {
     EXPECT_FALSE(MoveFileA(installDir.c_str(), (dir / "moved").c_str()));
     EXPECT_TRUE(wintest::Exists(exe));
 }
+
+TEST_F(RunningProduct, TheStandInEndsWhenToldToStop) {
+    StartOther();
+    ASSERT_FALSE(WaitForReport(otherDir).empty());
+    EXPECT_EQ(WaitForSingleObject(other.hProcess, 300), DWORD(WAIT_TIMEOUT)) << "still running";
+    ASSERT_TRUE(wintest::WriteBytes(otherDir + "\\stop-product.txt", ""));
+    ASSERT_EQ(WaitForSingleObject(other.hProcess, 5000), DWORD(WAIT_OBJECT_0));
+    DWORD code = STILL_ACTIVE;
+    ASSERT_TRUE(GetExitCodeProcess(other.hProcess, &code));
+    EXPECT_EQ(code, 0u);
+}

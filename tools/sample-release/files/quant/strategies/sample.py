@@ -1,0 +1,2 @@
+# A sample strategy file for the quant package.
+print("sample strategy")
