@@ -16,8 +16,9 @@ const char kFileInUseFormat[] =
     "\xB8\xC3\xCE\xC4\xBC\xFE\xBF\xC9\xC4\xDC"
     "\xD5\xFD\xB1\xBB\xCA\xB9\xD3\xC3!\n\xCA\xC7\xB7\xF1\xD6\xD5\xD6\xB9\xC9\xFD\xBC\xB6?";
 
-// Pieces handed from the inflater to the file.
-constexpr DWORD kPieceSize = 2048;
+// Pieces handed from the inflater to the file: large enough that a write call is not paid per 2
+// KiB.
+constexpr DWORD kPieceSize = 64 * 1024;
 
 enum class Created { Yes, Abort, Ignore };
 
@@ -27,17 +28,25 @@ bool IsFolder(const std::string& path) {
 }
 
 // Creates (or empties) the file; while that fails, asks whether to give up, try again or keep the
-// existing file. A box that cannot be shown counts as Abort, so the loop always ends.
-Created CreateTarget(const std::string& path, const std::string& name, HANDLE& file) {
+// existing file. A folder of that name is no file in use: no question, the entry fails. A box that
+// cannot be shown counts as Abort, so the loop always ends.
+Created CreateTarget(const EntryInfo& entry, const std::string& path, HANDLE& file) {
     for (;;) {
         file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return Created::Yes;
+        if (IsFolder(path)) {
+            LogEntryFailure(kEntryFileIsFolder, entry.stored, entry.utf8Name);
+            return Created::Abort;
+        }
         char text[1024];
-        snprintf(text, sizeof text, kFileInUseFormat, name.c_str());
+        snprintf(text, sizeof text, kFileInUseFormat, entry.name.c_str());
         int answer = MessageBoxA(nullptr, text, kWarningCaption, MB_ABORTRETRYIGNORE);
         if (answer == IDIGNORE) return Created::Ignore;
-        if (answer != IDRETRY) return Created::Abort;
+        if (answer != IDRETRY) {
+            LogEntryFailure(kEntryAborted, entry.stored, entry.utf8Name);
+            return Created::Abort;
+        }
     }
 }
 
@@ -97,12 +106,11 @@ bool ExtractFolderEntry(const EntryInfo& entry, const std::string& path) {
 bool ExtractFileEntry(unzFile zip, const EntryInfo& entry, const std::string& path) {
     size_t cut = path.rfind('\\');
     if (cut == std::string::npos) return false;
-    if (!TUnzip::CreatePath(path.substr(0, cut).c_str())) {
+    // Most entries go into a folder that an earlier entry made: one question instead of one
+    // creation per level.
+    std::string folder = path.substr(0, cut);
+    if (!IsFolder(folder) && !TUnzip::CreatePath(folder.c_str())) {
         LogEntryFailure(kEntryNoFolder, entry.stored, entry.utf8Name);
-        return false;
-    }
-    if (IsFolder(path)) {
-        LogEntryFailure(kEntryFileIsFolder, entry.stored, entry.utf8Name);
         return false;
     }
     // Opened before the file is created, so an entry that cannot be read leaves an existing file.
@@ -111,10 +119,9 @@ bool ExtractFileEntry(unzFile zip, const EntryInfo& entry, const std::string& pa
         return false;
     }
     HANDLE file = INVALID_HANDLE_VALUE;
-    Created created = CreateTarget(path, entry.name, file);
+    Created created = CreateTarget(entry, path, file);
     if (created != Created::Yes) {
         unzCloseCurrentFile(zip);
-        if (created == Created::Abort) LogEntryFailure(kEntryAborted, entry.stored, entry.utf8Name);
         return created == Created::Ignore;
     }
     const char* failure = WriteEntryData(zip, entry, file);

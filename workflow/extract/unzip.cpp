@@ -45,7 +45,7 @@ bool TUnzip::ExtractAll(const char* destination) {
     if (unzGetGlobalInfo64(handle, &info) != UNZ_OK || info.number_entry == 0) return false;
     if (unzGoToFirstFile(handle) != UNZ_OK) return false;
     for (;;) {
-        if (!ExtractCurrent(destination)) return false;
+        if (!ExtractEntry(destination)) return false;
         int moved = unzGoToNextFile(handle);
         if (moved == UNZ_END_OF_LIST_OF_FILE) return true;
         if (moved != UNZ_OK) {
@@ -59,7 +59,10 @@ bool TUnzip::ExtractAll(const char* destination) {
 bool TUnzip::ExtractCurrent(const char* destination) {
     if (!handle) return false;
     const char* folder = destination ? destination : defaultFolder;
-    if (!CreatePath(folder)) return false;
+    return CreatePath(folder) && ExtractEntry(folder);
+}
+
+bool TUnzip::ExtractEntry(const char* folder) {
     EntryInfo entry;
     if (!ReadCurrentEntry(handle, entry)) return false;
     std::string path;

@@ -44,6 +44,9 @@ class TUnzip {
     static bool UnzipToFolder(const char* archivePath, const char* destination);
 
   private:
+    // ExtractCurrent once the destination exists (ExtractAll creates it once, not per entry).
+    bool ExtractEntry(const char* folder);
+
     unzFile handle;
     char defaultFolder[MAX_PATH + 1];  // drive and folder of the open archive, ending with "\"
 };
