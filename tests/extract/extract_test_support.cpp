@@ -77,12 +77,16 @@ std::vector<std::string> BoxAnswers::Shown() {
 
 #else
 
+HWND FindFileInUseBox() {
+    // The caption's code page 936 bytes, read in the same ANSI code page as the box was given them.
+    return FindWindowA("#32770", "\xBE\xAF\xB8\xE6");
+}
+
 namespace {
-// The real box is a dialog of class "#32770" captioned 警告; a button's command ends it with that
-// button's id.
+// A button's command ends the box with that button's id.
 HWND WaitForBox() {
     for (int i = 0; i < 400; ++i) {
-        HWND box = FindWindowW(L"#32770", L"\u8B66\u544A");
+        HWND box = FindFileInUseBox();
         if (box) return box;
         Sleep(50);
     }

@@ -26,6 +26,11 @@ class ExtractScratch {
 // Every file and folder below folder, as relative paths with "\" ("a\", "a\b.txt"), sorted.
 std::vector<std::string> TreeOf(const std::string& folder);
 
+#ifdef _WIN32
+// The file-in-use box when it is showing: a dialog of class "#32770" captioned 警告.
+HWND FindFileInUseBox();
+#endif
+
 // Answers the next file-in-use boxes in order (IDABORT, IDRETRY, IDIGNORE). Natively through the
 // layer's test interface; under Wine a thread finds each box and presses the button. Destroying
 // the object waits for that thread.

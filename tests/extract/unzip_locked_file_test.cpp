@@ -71,7 +71,7 @@ TEST(UnzipLockedFile, RetryAfterTheFileWasReleasedReplacesIt) {
                               0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     std::thread releaser([lock] {
-        for (int i = 0; i < 400 && !FindWindowW(L"#32770", L"\u8B66\u544A"); ++i) Sleep(50);
+        for (int i = 0; i < 400 && !FindFileInUseBox(); ++i) Sleep(50);
         CloseHandle(lock);
     });
     {
