@@ -36,6 +36,26 @@ TEST(UnzipTree, SlashAndBackslashNamesMakeTheSameTree) {
     }
 }
 
+// Info-ZIP's zip, a peer: its folder entries end in "/" and its attributes carry Unix modes.
+TEST(UnzipTree, AnArchiveMadeByInfoZipGivesTheSameTree) {
+    ExtractScratch s;
+    ASSERT_TRUE(TUnzip::CreatePath((s / "src\\cfg\\srv\\").c_str()));
+    ASSERT_TRUE(TUnzip::CreatePath((s / "src\\empty\\").c_str()));
+    ASSERT_TRUE(wintest::WriteBytes(s / "src\\a.txt", "a"));
+    ASSERT_TRUE(wintest::WriteBytes(s / "src\\cfg\\srv\\b.pub", std::string(5000, 'b')));
+    std::string src = wintest::HostPathOf(wintest::Wide(s / "src"));
+    std::string zip = wintest::HostPathOf(wintest::Wide(s / "p.zip"));
+    std::string output;
+    ASSERT_TRUE(
+        wintest::RunHostShell("cd '" + src + "' && zip -qr '" + zip + "' .", output, s.Dir()))
+        << output;
+    EXPECT_TRUE(TUnzip::UnzipToFolder((s / "p.zip").c_str(), (s / "out").c_str()));
+    EXPECT_EQ(TreeOf(s / "out"), TreeOf(s / "src"));
+    EXPECT_EQ(TreeOf(s / "out"),
+              (Tree{"a.txt", "cfg\\", "cfg\\srv\\", "cfg\\srv\\b.pub", "empty\\"}));
+    EXPECT_EQ(ReadBytes(s / "out\\cfg\\srv\\b.pub"), std::string(5000, 'b'));
+}
+
 TEST(UnzipTree, FolderEntriesMakeFoldersWithOrWithoutTheAttribute) {
     ExtractScratch s;
     TestEntry attributeOnly{"empty", ""};
