@@ -255,6 +255,26 @@ std::string HostFilePath(const std::string& windowsPath) {
     return fallback;
 }
 
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
+    if (!fileName || !*fileName) {
+        SetError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    WinPath parsed;
+    if (!ParseFullPath(AnsiToWide(fileName), parsed)) {
+        SetError(ERROR_BAD_PATHNAME);
+        return 0;
+    }
+    std::string full = WideToAnsi(FormatWinPath(parsed));
+    DWORD result = CopyOut(full, buffer, size);
+    if (filePart && result == full.size()) {
+        bool named = !parsed.components.empty() && !parsed.trailingSeparator;
+        *filePart =
+            named ? buffer + full.size() - WideToAnsi(parsed.components.back()).size() : nullptr;
+    }
+    return result;
+}
+
 DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
     return CopyOut(ToWindowsPath(HostCwd()), buffer, size);
 }

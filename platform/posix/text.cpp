@@ -6,6 +6,7 @@
 #include <wctype.h>
 
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -43,16 +44,38 @@ std::mutex& ModuleMutex() {
     return *mutex;
 }
 
+// Opening a converter loads the C library's module for the code page and closing it unloads the
+// module again, which costs far more than converting one path; so each thread keeps the converters
+// it opened until it ends.
+class ConverterCache {
+  public:
+    ~ConverterCache() {
+        std::lock_guard<std::mutex> lock(ModuleMutex());
+        for (auto& entry : open_)
+            if (entry.second != (iconv_t)-1) iconv_close(entry.second);
+    }
+    iconv_t Get(const char* to, const char* from) {
+        if (!to || !from) return (iconv_t)-1;
+        std::string key = std::string(to) + '|' + from;
+        auto found = open_.find(key);
+        if (found == open_.end()) {
+            std::lock_guard<std::mutex> lock(ModuleMutex());
+            found = open_.emplace(key, iconv_open(to, from)).first;
+        }
+        return found->second;
+    }
+
+  private:
+    std::map<std::string, iconv_t> open_;
+};
+
+// A converter of this thread, in its initial shift state.
 struct Converter {
     iconv_t cd;
     explicit Converter(const char* to, const char* from) {
-        std::lock_guard<std::mutex> lock(ModuleMutex());
-        cd = iconv_open(to, from);
-    }
-    ~Converter() {
-        if (cd == (iconv_t)-1) return;
-        std::lock_guard<std::mutex> lock(ModuleMutex());
-        iconv_close(cd);
+        thread_local ConverterCache cache;
+        cd = cache.Get(to, from);
+        if (ok()) iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     bool ok() const { return cd != (iconv_t)-1; }
 };

@@ -12,6 +12,11 @@ void SetLastError(DWORD dwErrCode);
 void Sleep(DWORD dwMilliseconds);
 DWORD GetTickCount();
 void GetLocalTime(LPSYSTEMTIME lpSystemTime);
+// MS-DOS date and time (as zip entries carry them) to a FILETIME on the same clock; FALSE for a
+// field out of range (month 0, hour 24, second 60, ...).
+BOOL DosDateTimeToFileTime(WORD wFatDate, WORD wFatTime, LPFILETIME lpFileTime);
+// Local FILETIME to UTC with the time zone's offset of this moment, as Windows does.
+BOOL LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, LPFILETIME lpFileTime);
 BOOL CloseHandle(HANDLE hObject);
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 
@@ -44,6 +49,7 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttribu
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 BOOL RemoveDirectoryA(LPCSTR lpPathName);
 BOOL RemoveDirectoryW(LPCWSTR lpPathName);
+DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart);
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);

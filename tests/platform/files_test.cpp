@@ -169,3 +169,22 @@ TEST(WinFiles, SetFileTimesReadBackThroughTheHandleAndTheListing) {
         GTEST_SKIP() << "Wine keeps no creation time set by SetFileTime on a Unix file system";
     EXPECT_EQ(TicksOf(creation), created);
 }
+
+// The full form of an archive path: "." and ".." resolved, "/" made "\", the file part found; a
+// buffer that is too small gets nothing and the answer is the size needed.
+TEST(WinFiles, FullPathNameResolvesDotsAndFindsTheFilePart) {
+    TempFolder dir;
+    std::string given = dir.Path() + "\\a\\.\\b\\..\\pkg/base.zip";
+    char full[MAX_PATH];
+    char* filePart = nullptr;
+    DWORD n = GetFullPathNameA(given.c_str(), MAX_PATH, full, &filePart);
+    std::string expected = dir / "a\\pkg\\base.zip";
+    ASSERT_EQ(n, expected.size());
+    EXPECT_EQ(std::string(full), expected);
+    ASSERT_NE(filePart, nullptr);
+    EXPECT_STREQ(filePart, "base.zip");
+
+    char small[8];
+    EXPECT_EQ(GetFullPathNameA(given.c_str(), sizeof small, small, nullptr), expected.size() + 1);
+    EXPECT_EQ(GetFullPathNameA("", MAX_PATH, full, nullptr), 0u);
+}
