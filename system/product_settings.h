@@ -1,6 +1,7 @@
 // ProductSettings: the process-wide settings of this build of the installer (identity, folders,
-// installed version). Filled by the application at start-up and when the dialog initialises; read
-// by the workflow and the system integration.
+// installed version). Filled by the application at start-up (LoadProductIdentity,
+// system/product_identity.h) and when the dialog initialises (LoadDefaultFolders,
+// system/default_folders.h); read by the workflow and the system integration.
 #pragma once
 
 #include <cstdint>
