@@ -96,7 +96,7 @@ TEST_F(RunningProduct, OnlyTheCopyFromTheInstallFolderIsEnded) {
     start = GetTickCount();
     TerminateRunningProduct(L"OndrelDeskTrade.exe");
     DWORD took = GetTickCount() - start;
-    EXPECT_GE(took, 2500u);
+    EXPECT_GE(took, 2400u);  // the 2.5 s pause, less GetTickCount's coarse ticks under Wine
     EXPECT_LT(took, 7500u);
     EXPECT_EQ(FindRunningProcess(L"OndrelDeskTrade.exe", Expected()), 0u);
     DWORD code = 0;
