@@ -1,5 +1,8 @@
 // Pens, brushes and the stock objects; selecting and deleting any GDI object; pixel access.
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/posix/errors.h"
 #include "platform/posix/fonts.h"
@@ -108,10 +111,71 @@ HGDIOBJ DefaultBitmap() {
     return Stocks().bitmap;
 }
 
+namespace {
+
+// Pixel buffers of deleted bitmaps, kept for the next bitmap of the same size. Every paint makes
+// and deletes a window-sized back buffer; fresh memory for it each time costs the kernel more
+// (page faults after the heap gave the pages back) than the whole paint.
+struct PixelBuffer {
+    size_t bytes;
+    unsigned char* data;
+};
+struct BufferPool {
+    std::mutex mutex;
+    std::vector<PixelBuffer*> kept;
+};
+constexpr size_t kKeptBuffers = 4;
+cairo_user_data_key_t bufferKey;
+
+BufferPool& Pool() {
+    static BufferPool* pool = new BufferPool;  // bitmaps may be deleted by static destructors
+    return *pool;
+}
+
+PixelBuffer* TakeBuffer(size_t bytes) {
+    {
+        std::lock_guard<std::mutex> lock(Pool().mutex);
+        auto& kept = Pool().kept;
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if ((*it)->bytes != bytes) continue;
+            PixelBuffer* buffer = *it;
+            kept.erase(it);
+            memset(buffer->data, 0, bytes);  // a new bitmap starts black, as cairo's do
+            return buffer;
+        }
+    }
+    auto* data = static_cast<unsigned char*>(calloc(bytes, 1));
+    return data ? new PixelBuffer{bytes, data} : nullptr;
+}
+
+void GiveBackBuffer(void* released) {
+    auto* buffer = static_cast<PixelBuffer*>(released);
+    {
+        std::lock_guard<std::mutex> lock(Pool().mutex);
+        if (Pool().kept.size() < kKeptBuffers) {
+            Pool().kept.push_back(buffer);
+            return;
+        }
+    }
+    free(buffer->data);
+    delete buffer;
+}
+
+}  // namespace
+
 cairo_surface_t* NewSurface(int width, int height) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) return surface;
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    if (width <= 0 || height <= 0 || stride <= 0) return nullptr;
+    PixelBuffer* buffer = TakeBuffer(size_t(stride) * size_t(height));
+    if (!buffer) return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(buffer->data, CAIRO_FORMAT_RGB24,
+                                                                   width, height, stride);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+        cairo_surface_set_user_data(surface, &bufferKey, buffer, GiveBackBuffer) ==
+            CAIRO_STATUS_SUCCESS)
+        return surface;
     cairo_surface_destroy(surface);
+    GiveBackBuffer(buffer);
     return nullptr;
 }
 
