@@ -109,21 +109,30 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
     return TRUE;
 }
 
-BOOL ScreenToClient(HWND handle, LPPOINT point) {
+namespace {
+
+// Where the window's client area begins on the screen; false when the window is gone.
+bool ClientOriginOf(HWND handle, POINT& origin) {
     std::lock_guard<std::mutex> lock(Windows().mutex);
     auto window = LookupWindow(handle);
-    if (!window || !point) return FALSE;
-    POINT origin = ScreenOrigin(*window);
+    if (!window) return false;
+    origin = ScreenOrigin(*window);
+    return true;
+}
+
+}  // namespace
+
+BOOL ScreenToClient(HWND handle, LPPOINT point) {
+    POINT origin;
+    if (!point || !ClientOriginOf(handle, origin)) return FALSE;
     point->x -= origin.x;
     point->y -= origin.y;
     return TRUE;
 }
 
 BOOL ClientToScreen(HWND handle, LPPOINT point) {
-    std::lock_guard<std::mutex> lock(Windows().mutex);
-    auto window = LookupWindow(handle);
-    if (!window || !point) return FALSE;
-    POINT origin = ScreenOrigin(*window);
+    POINT origin;
+    if (!point || !ClientOriginOf(handle, origin)) return FALSE;
     point->x += origin.x;
     point->y += origin.y;
     return TRUE;
