@@ -2,6 +2,7 @@
 // except the modal frame's title, so both builds must give the same pixels.
 #include <gtest/gtest.h>
 
+#include "gdi_test_support.h"
 #include "ui/drawing_resources.h"
 #include "ui/frame_geometry.h"
 #include "ui/frame_painting.h"
@@ -12,8 +13,8 @@ namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-#define EXPECT_PIXEL(canvas, x, y, colour)                                      \
-    EXPECT_EQ(uitest::Describe((canvas).Pixel(x, y)), uitest::Describe(colour)) \
+#define EXPECT_PIXEL(canvas, x, y, colour)                                               \
+    EXPECT_EQ(uitest::Describe(GetPixel((canvas).Dc(), x, y)), uitest::Describe(colour)) \
         << "at (" << (x) << ", " << (y) << ")"
 
 class ProgressPainting : public ::testing::TestWithParam<int> {};
@@ -21,7 +22,7 @@ class ProgressPainting : public ::testing::TestWithParam<int> {};
 // The 434 x 15 control of the dialog: track from 0 to 433, bar from 3 to right - 1 on rows 3 to 11.
 TEST_P(ProgressPainting, TrackAndBar) {
     const int position = GetParam();
-    uitest::Canvas canvas(434, 15);
+    gditest::Canvas canvas(434, 15);
     ui::OwnedGdiObject<HBRUSH> white(CreateSolidBrush(kWhite));
     ui::OwnedGdiObject<HPEN> barPen(CreatePen(PS_SOLID, 1, ui::kBarColour));
     ui::OwnedGdiObject<HBRUSH> barBrush(CreateSolidBrush(ui::kBarColour));
@@ -63,7 +64,7 @@ TEST_P(ProgressPainting, TrackAndBar) {
 INSTANTIATE_TEST_SUITE_P(Positions, ProgressPainting, ::testing::Values(0, 7, 50, 100, 101));
 
 TEST(ProgressPainting, HalfwayEndsAt217) {
-    uitest::Canvas canvas(434, 15);
+    gditest::Canvas canvas(434, 15);
     ui::OwnedGdiObject<HBRUSH> white(CreateSolidBrush(kWhite));
     ui::OwnedGdiObject<HPEN> barPen(CreatePen(PS_SOLID, 1, ui::kBarColour));
     ui::OwnedGdiObject<HBRUSH> barBrush(CreateSolidBrush(ui::kBarColour));
@@ -80,7 +81,7 @@ class ModalFramePainting : public ::testing::TestWithParam<bool> {};
 
 TEST_P(ModalFramePainting, CaptionFrameAndCross) {
     const bool hover = GetParam();
-    uitest::Canvas canvas(500, 310);
+    gditest::Canvas canvas(500, 310);
     ui::ModalFrameLook look;
     look.client = ui::MakeRect(0, 0, 500, 310);
     look.caption = ui::CaptionRect(look.client);
