@@ -10,3 +10,56 @@ foreach(suffix IN ITEMS "${OBJSTORE_DEFAULT_DOMAIN}" "${OBJSTORE_ALTERNATE_DOMAI
         message(FATAL_ERROR "Domain suffix '${suffix}' must begin with '.'")
     endif()
 endforeach()
+
+# The brand folder a build takes its identity from; the sample brand by default.
+set(OBJSTORE_BRAND_DIR "${CMAKE_CURRENT_LIST_DIR}/../brands/sample" CACHE PATH
+    "Brand folder of this build")
+get_filename_component(OBJSTORE_BRAND_DIR "${OBJSTORE_BRAND_DIR}" ABSOLUTE)
+
+# Reads KEY=VALUE lines of an ini file (sections and ';' comments are skipped) into
+# variables PREFIX_KEY. A missing file or key stops the configuration with a message that
+# names the file.
+function(objstore_read_brand_ini file prefix)
+    if(NOT EXISTS "${file}")
+        message(FATAL_ERROR "Brand file missing: ${file}")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    file(STRINGS "${file}" lines)
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[ \t]*=[ \t]*(.*[^ \t\r]|)[ \t\r]*$")
+            set(${prefix}_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" PARENT_SCOPE)
+        endif()
+    endforeach()
+endfunction()
+
+# The brand's storage settings, checked here so that a bad value never reaches a build.
+function(objstore_load_brand_storage)
+    set(file "${OBJSTORE_BRAND_DIR}/storage.ini")
+    objstore_read_brand_ini("${file}" BRAND_STORAGE)
+    foreach(key IN ITEMS bucket account credentials mask)
+        if(NOT DEFINED BRAND_STORAGE_${key} OR BRAND_STORAGE_${key} STREQUAL "")
+            message(FATAL_ERROR "${file}: '${key}' is missing")
+        endif()
+    endforeach()
+    if(NOT BRAND_STORAGE_account MATCHES "^[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]$")
+        message(FATAL_ERROR "${file}: account '${BRAND_STORAGE_account}' is not ten digits")
+    endif()
+    if(NOT BRAND_STORAGE_bucket MATCHES "^[a-z0-9]+-${BRAND_STORAGE_account}$")
+        message(FATAL_ERROR
+            "${file}: bucket '${BRAND_STORAGE_bucket}' is not a name, '-' and the account number")
+    endif()
+    string(LENGTH "${BRAND_STORAGE_credentials}" length)
+    if(NOT length EQUAL 72 OR NOT BRAND_STORAGE_credentials MATCHES "^[A-Za-z0-9]+$")
+        message(FATAL_ERROR "${file}: credentials must be 72 letters and digits (${length} given)")
+    endif()
+    if(NOT BRAND_STORAGE_mask MATCHES "^0x[0-9a-fA-F]+$")
+        message(FATAL_ERROR "${file}: mask '${BRAND_STORAGE_mask}' is not a hexadecimal number")
+    endif()
+    string(LENGTH "${BRAND_STORAGE_mask}" length)
+    if(length GREATER 18)
+        message(FATAL_ERROR "${file}: mask '${BRAND_STORAGE_mask}' has more than 64 bits")
+    endif()
+    foreach(key IN ITEMS bucket account credentials mask)
+        set(BRAND_STORAGE_${key} "${BRAND_STORAGE_${key}}" PARENT_SCOPE)
+    endforeach()
+endfunction()

@@ -16,6 +16,7 @@
 #include <direct.h>
 #include <io.h>
 #include <objbase.h>
+#include <process.h>
 #include <share.h>
 #include <shellapi.h>
 #include <shlobj.h>

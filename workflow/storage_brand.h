@@ -1,0 +1,13 @@
+// The storage account of this build's brand, compiled in from the brand folder's storage.ini.
+#pragma once
+
+#include <cstdint>
+
+struct StorageBrand {
+    const char* bucket;             // name + "-" + account number, 20 characters
+    uint64_t accountNumber;         // the ten-digit account number that ends the bucket name
+    const char* storedCredentials;  // the credential pair as stored (workflow/credentials.h)
+    uint64_t credentialMask;        // its position mask
+};
+
+const StorageBrand& BuildStorageBrand();

@@ -1,0 +1,18 @@
+// The installer's storage account and its storage client.
+#pragma once
+
+#include "workflow/install_state.h"
+
+// The region name that makes the client address the acceleration endpoint.
+constexpr char kStorageRegion[] = "accelerate";
+
+// Fills the storage fields of `state` from the brand compiled into this build: the unscrambled
+// credential pair, the region, the bucket; downloadDepend false, plannedDownloads 5 and
+// finishedDownloads 0.
+void LoadStorageSettings(IClient& state);
+
+// Creates the storage client for the account of `state` (the account number that ends the
+// bucket name, the credential pair, the region) and stores it in state.client, where it stays
+// for the rest of the process; then sets the process-wide download threads (10) and slice size
+// (4 MiB, never used for a transfer: every download sets its own).
+void CreateStorageClient(IClient& state);
