@@ -158,6 +158,8 @@ TEST_F(FolderSwapTest, AFailedCopyPutsTheOldInstallationBackAndKeepsTheNewVersio
 }
 
 TEST_F(FolderSwapTest, XcopyFailingForAnUnreachableTargetIsAFailure) {
+    if (wintest::UnderWine())
+        GTEST_SKIP() << "Wine's XCOPY never ends when the target's parent is a file (it spins)";
     // The install folder lies below a file: neither the rename nor XCOPY can make it.
     ASSERT_TRUE(WriteBytes(dir / "blocker", "a file, not a folder"));
     Use(dir / "blocker\\Product");

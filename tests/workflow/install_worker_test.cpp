@@ -126,7 +126,7 @@ TEST_F(InstallWorkerTest, TheSampleReleaseIsInstalledStepByStep) {
               "000001");
     EXPECT_EQ(ProfileValue(pri, "tallowind", "company"), "0001");
     EXPECT_EQ(ProfileValue(pri, "tallowind", "endpoint"), "quote.sample.example");
-    EXPECT_EQ(ProfileValue(pri, "tallowind", "language"), "2052");
+    EXPECT_EQ(ProfileValue(pri, "tallowind", "language"), "1033");
     std::string desktop, out;
     ASSERT_GE(GetCommonDesktopDir(desktop), 0);
     std::string link = ShortcutPath(desktop, ProductSettings::Instance().brandName);

@@ -47,7 +47,8 @@ void WorkflowTest::SetUp() {
     UseWorkflowStrings();
     ProductSettings& settings = ProductSettings::Instance();
     settings = ProductSettings();
-    LoadProductIdentityFor(2052);
+    // English: the brand name is Latin text, which every ANSI code page holds (Wine's included).
+    LoadProductIdentityFor(1033);
     settings.productFolderName = "Tallowind000001v8.5";
     installDir = dir / settings.productFolderName;
     stagingDir = installDir + "temp";
