@@ -137,10 +137,7 @@ class Worker {
     bool PutNewVersionInPlace() {
         FolderSwap swap = MakeFolderSwap(m_staging, m_install);
         Begin(kStepReplace);
-        if (!SetOldInstallationAside(swap)) {
-            WriteLogLine(StepStartLine(kStepMoveIn));
-            return Fail(kStepMoveIn);
-        }
+        if (!SetOldInstallationAside(swap)) return Fail(kStepMoveIn);
         AddProgress(kReplaceProgress);
         WriteLogLine(StepStartLine(kStepMoveIn));
         if (!MoveNewVersionIn(swap)) return Fail(kStepMoveIn);

@@ -150,6 +150,73 @@ TEST_F(InstallWorkerTest, TheSampleReleaseIsInstalledStepByStep) {
     EXPECT_EQ(log.back(), "IPersistFile::Save : 0");
 }
 
+TEST_F(InstallWorkerTest, AnInstallFolderOnAnotherVolumeIsFilledByTheCopyAndTheOldOneGoes) {
+    std::string out;
+    if (!wintest::RunHostShell("test $(stat -c %d /dev/shm) != $(stat -c %d /tmp) && "
+                               "mktemp -d /dev/shm/objstore-worker.XXXXXX",
+                               out, dir))
+        GTEST_SKIP() << "no second file system (/dev/shm) on this machine";
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    const std::string volume = wintest::WindowsPathOfHost(out);
+    installDir = volume + "\\Product";
+    ProductSettings::Instance().installDir = installDir;
+    ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+    ASSERT_TRUE(wintest::WriteBytes(installDir + "\\old.txt", "the old version"));
+
+    StartService();
+    ASSERT_TRUE(PrepareInstall());
+    EXPECT_EQ(RunWorker(), 1u);
+    EXPECT_EQ(TreeOf(installDir), SampleInstalledTree());
+    EXPECT_FALSE(wintest::Exists(stagingDir)) << "deleted after the copy";
+    EXPECT_FALSE(wintest::Exists(installDir + ".old"));
+    EXPECT_EQ(ProgressDuring(PostedMessages(), 14), (std::vector<LPARAM>{75, 79, 80}));
+    wintest::RemoveTree(volume);
+}
+
+TEST_F(InstallWorkerTest, AnOldInstallationThatCannotBeSetAsideIsKeptAndTheMoveFails) {
+    // The old product is running from the install folder, which therefore cannot be moved.
+    std::string program = installDir + "\\OndrelDeskTrade.exe";
+    ASSERT_TRUE(CopyFileA(wintest::WindowsPathOfHost(FAKE_PRODUCT_PATH).c_str(), program.c_str(),
+                          FALSE));
+    std::string line = "\"" + program + "\" old";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION running = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               installDir.c_str(), &startup, &running));
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] { return wintest::Exists(installDir + "\\launch-report.txt"); }, 10000));
+    if (MoveFileA(installDir.c_str(), (installDir + "x").c_str())) {
+        MoveFileA((installDir + "x").c_str(), installDir.c_str());
+        wintest::WriteBytes(installDir + "\\stop-product.txt", "");
+        WaitForSingleObject(running.hProcess, 10000);
+        CloseHandle(running.hProcess);
+        CloseHandle(running.hThread);
+        GTEST_SKIP() << "Wine lets a folder be moved while a program runs from it";
+    }
+
+    StartService();
+    ASSERT_TRUE(PrepareInstall());
+    EXPECT_EQ(RunWorker(), 0u);
+    std::vector<Posted> posted = PostedMessages();
+    ASSERT_FALSE(posted.empty());
+    EXPECT_EQ(posted.back(), (Posted{WM_INSTALL_FAILED, 11}));
+    EXPECT_TRUE(ProgressDuring(posted, 14).empty()) << "the bar stays where the unpacking left it";
+    std::vector<std::string> log = LogTexts();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], "删除源文件");
+    EXPECT_EQ(log[log.size() - 2].rfind("旧版本无法移开,错误码:", 0), 0u) << log[log.size() - 2];
+    EXPECT_EQ(log.back(), "安装失败");
+    EXPECT_EQ(TreeOf(installDir),
+              (std::vector<std::string>{"OndrelDeskTrade.exe", "launch-report.txt", "old.txt"}));
+    EXPECT_TRUE(wintest::Exists(stagingDir + "\\update.ini")) << "the new version stays staged";
+
+    wintest::WriteBytes(installDir + "\\stop-product.txt", "");
+    EXPECT_EQ(WaitForSingleObject(running.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(running.hProcess);
+    CloseHandle(running.hThread);
+}
+
 // A failing step: its failure line is the log's last, WM_INSTALL_FAILED with its code the last
 // message, and the earlier installation is as it was.
 struct FailureCase {
