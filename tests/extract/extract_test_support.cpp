@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
 #include "system/install_log.h"
 #include "system/product_settings.h"
 
@@ -55,7 +57,7 @@ std::vector<std::string> TreeOf(const std::string& folder) {
 
 #ifndef _WIN32
 
-BoxAnswers::BoxAnswers(std::vector<int> answers) {
+BoxAnswers::BoxAnswers(std::vector<int> answers, std::function<void()>) {
     winlayer::test::ResetDialogs();
     for (int answer : answers) winlayer::test::QueueMessageBoxAnswer(answer);
 }
@@ -94,19 +96,35 @@ HWND WaitForBox() {
 }
 }  // namespace
 
-BoxAnswers::BoxAnswers(std::vector<int> answers)
-    : thread_([this, answers] {
+namespace {
+void Press(HWND box, int answer) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    for (int i = 0; i < 400 && IsWindow(box); ++i) Sleep(50);
+}
+}  // namespace
+
+BoxAnswers::BoxAnswers(std::vector<int> answers, std::function<void()> beforeEachAnswer)
+    : thread_([this, answers, beforeEachAnswer] {
           for (int answer : answers) {
               HWND box = WaitForBox();
               if (!box) return;
+              if (beforeEachAnswer) beforeEachAnswer();
               ++answered_;  // counted before the box ends, so the caller sees it at once
-              PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-              for (int i = 0; i < 400 && IsWindow(box); ++i) Sleep(50);
+              Press(box, answer);
+          }
+          while (!stopping_) {
+              if (HWND box = FindFileInUseBox()) {
+                  ++unexpected_;
+                  Press(box, IDABORT);
+              }
+              Sleep(50);
           }
       }) {}
 
 BoxAnswers::~BoxAnswers() {
+    stopping_ = true;
     thread_.join();
+    if (unexpected_ > 0) ADD_FAILURE() << unexpected_ << " box(es) more than answers were given";
 }
 
 size_t BoxAnswers::Answered() const {

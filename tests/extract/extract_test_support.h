@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,11 +33,13 @@ HWND FindFileInUseBox();
 #endif
 
 // Answers the next file-in-use boxes in order (IDABORT, IDRETRY, IDIGNORE). Natively through the
-// layer's test interface; under Wine a thread finds each box and presses the button. Destroying
+// layer's test interface; under Wine a thread finds each box, runs `beforeEachAnswer` (for
+// instance to let go of the locked file) and then presses the button. A box beyond the given
+// answers is answered Abort and fails the test, so that a wrong count never hangs it. Destroying
 // the object waits for that thread.
 class BoxAnswers {
   public:
-    explicit BoxAnswers(std::vector<int> answers);
+    explicit BoxAnswers(std::vector<int> answers, std::function<void()> beforeEachAnswer = {});
     ~BoxAnswers();
     // Boxes answered so far.
     size_t Answered() const;
@@ -46,4 +49,6 @@ class BoxAnswers {
   private:
     std::thread thread_;
     std::atomic<size_t> answered_{0};
+    std::atomic<size_t> unexpected_{0};
+    std::atomic<bool> stopping_{false};
 };
