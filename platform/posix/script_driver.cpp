@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/posix/test_interface.h"
 #include "platform/posix/window_system.h"
 
@@ -21,6 +23,9 @@ namespace winlayer {
 namespace {
 
 const auto kWaitLimit = std::chrono::seconds(30);
+// A file another process makes may take a whole installation to appear.
+const auto kFileWaitLimit = std::chrono::seconds(300);
+const auto kFilePoll = std::chrono::milliseconds(50);
 
 struct Driver {
     HWND window = nullptr;               // the first top-level window
@@ -131,6 +136,18 @@ const std::map<std::string, Step>& Steps() {
                      return true;
                  },
                  "every window to close", error);
+         }},
+        {"wait-file",
+         [](const Driver&, const Words& w, std::string& error) {
+             if (w.size() != 2) return error = "expected one path after wait-file", false;
+             // Another process makes the file, so there is nothing to be notified of: poll.
+             const auto end = std::chrono::steady_clock::now() + kFileWaitLimit;
+             while (access(w[1].c_str(), F_OK) != 0) {
+                 if (std::chrono::steady_clock::now() > end)
+                     return error = "timed out waiting for " + w[1], false;
+                 std::this_thread::sleep_for(kFilePoll);
+             }
+             return true;
          }},
         {"save",
          [](const Driver& d, const Words& w, std::string& error) {

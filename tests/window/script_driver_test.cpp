@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <cairo.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/posix/test_interface.h"
 #include "platform/posix/window_system.h"
@@ -159,6 +161,29 @@ TEST(ScriptDriver, WaitsForPaintsOfAWindowThatRepaintsItself) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(errors, "");
     ExpectPicture(dir / "repainted.png", 200, 120, {{150, 80, kSteelBlue}, {30, 30, kRed}});
+}
+
+TEST(ScriptDriver, WaitsForAFileAnotherProcessMakes) {
+    ScratchDir dir;
+    std::string errors;
+    // The file appears while the program runs, as when a script outside watches for a result.
+    std::thread maker([&dir] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::ofstream(dir / "go") << "";
+    });
+    int status = RunDemo(dir,
+                         "wait-file " + (dir / "go") + "\nsave " + (dir / "after.png") +
+                             "\nmove-client 150 100\npress ctrl\nrelease\nwait-window-gone\n",
+                         "--close-after-ms 20000", errors);
+    maker.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(errors, "");
+    struct stat made, saved;
+    ASSERT_EQ(stat((dir / "go").c_str(), &made), 0);
+    ASSERT_EQ(stat((dir / "after.png").c_str(), &saved), 0);
+    EXPECT_GE(saved.st_mtim.tv_sec * 1000000000LL + saved.st_mtim.tv_nsec,
+              made.st_mtim.tv_sec * 1000000000LL + made.st_mtim.tv_nsec)
+        << "saved only once the file was there";
 }
 
 TEST(ScriptDriver, ABadLineStopsTheScriptWithItsNumber) {
