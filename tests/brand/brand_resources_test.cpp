@@ -72,7 +72,9 @@ TEST_F(BrandResources, StringsAreTheTextsOfBrandIni) {
         EXPECT_EQ(std::string(narrow), ansi);
         bool ascii = true;
         for (char ch : texts[c.key]) ascii = ascii && (static_cast<unsigned char>(ch) < 0x80);
-        if (ascii) EXPECT_EQ(std::string(narrow), texts[c.key]);
+        if (ascii) {
+            EXPECT_EQ(std::string(narrow), texts[c.key]);
+        }
     }
 }
 
