@@ -59,7 +59,7 @@ TEST(BrandCredentials, RandomMaskAndFillerRoundTripAndDifferFromRunToRun) {
     std::string previous;
     for (const char* input : {"", "\r"}) {  // pair on the command line, then on input lines
         Outcome run = *input ? RunCommand({}, kId + input + "\n" + kKey + input + "\n")
-                         : RunCommand({kId, kKey});
+                             : RunCommand({kId, kKey});
         ASSERT_EQ(run.code, kCredentialsPrinted) << run.err;
         std::string stored;
         uint64_t mask = 0;
@@ -92,7 +92,9 @@ TEST(BrandCredentials, PairsTheStoredFormCannotHoldAreRefusedWithTheReason) {
     const Refusal refusals[] = {
         {{kId.substr(1), kKey}, kCredentialsRefused, "must add up to 68 characters, not 67"},
         {{kId + "x", kKey}, kCredentialsRefused, "must add up to 68 characters, not 69"},
-        {{"abc", key64 + "k"}, kCredentialsRefused, "65 characters; the stored form holds at most 64"},
+        {{"abc", key64 + "k"},
+         kCredentialsRefused,
+         "65 characters; the stored form holds at most 64"},
         {{kId.substr(0, 35) + "-", kKey}, kCredentialsRefused, "only letters and digits"},
         {{"--mask", "0xff", kId, kKey}, kCredentialsRefused, "the mask sets 8 bits"},
         {{"--filler", "ab", kId, kKey}, kCredentialsRefused, "filler must be 4"},

@@ -50,9 +50,12 @@ struct StringCase {
     const char* key;
 };
 const StringCase kStrings[] = {
-    {kBrandPackageCodeString, "package_code"}, {kBrandNameSimplifiedString, "name_simplified"},
-    {kBrandNameTraditionalString, "name_traditional"}, {kBrandNameLatinString, "name_latin"},
-    {kBrandEndpointString, "endpoint"},        {kBrandCompanyString, "company"},
+    {kBrandPackageCodeString, "package_code"},
+    {kBrandNameSimplifiedString, "name_simplified"},
+    {kBrandNameTraditionalString, "name_traditional"},
+    {kBrandNameLatinString, "name_latin"},
+    {kBrandEndpointString, "endpoint"},
+    {kBrandCompanyString, "company"},
 };
 
 TEST_F(BrandResources, StringsAreTheTextsOfBrandIni) {

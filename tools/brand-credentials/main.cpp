@@ -5,6 +5,6 @@
 #include "brand_credentials.h"
 
 int main(int argc, char** argv) {
-    return RunBrandCredentials(std::vector<std::string>(argv + 1, argv + argc), std::cin,
-                               std::cout, std::cerr);
+    return RunBrandCredentials(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout,
+                               std::cerr);
 }
