@@ -50,29 +50,28 @@ function(objstore_utf8_code_points file text out)
     set(${out} "${points}" PARENT_SCOPE)
 endfunction()
 
-# Two escaped forms of a text's code points: RC_OUT for a resource script's L"..." (UTF-16 code
-# units as \xHHHH), CPP_OUT for a C++ L"..." (code points as \xH..., each ended by the next escape
-# or the closing quote, so that no following character is read as part of it).
-function(objstore_wide_escapes points rc_out cpp_out)
-    set(rc "")
-    set(cpp "")
+# The UTF-16 code units of a text's code points, each escaped as \xHHHH: the body of an L"..." in
+# a resource script and in C++ alike (each escape is ended by the next one or by the closing quote,
+# so no following character is read as part of it). Natively, too, wide strings hold UTF-16: the
+# layer counts and converts them as Windows does.
+function(objstore_wide_escapes points out)
+    set(escaped "")
     foreach(point IN LISTS points)
-        math(EXPR hex "${point}" OUTPUT_FORMAT HEXADECIMAL)
-        string(REPLACE "0x" "\\x" hex "${hex}")
-        string(APPEND cpp "${hex}")
-        if(point GREATER 65535)  # beyond the BMP: a surrogate pair in UTF-16
+        if(point GREATER 65535)  # beyond the BMP: a surrogate pair
             math(EXPR high "0xD800 + ((${point} - 0x10000) >> 10)" OUTPUT_FORMAT HEXADECIMAL)
             math(EXPR low "0xDC00 + ((${point} - 0x10000) & 0x3FF)" OUTPUT_FORMAT HEXADECIMAL)
-            string(REPLACE "0x" "\\x" hex "${high}${low}")
+            set(units "${high}${low}")
+        else()
+            math(EXPR units "${point}" OUTPUT_FORMAT HEXADECIMAL)
         endif()
-        string(APPEND rc "${hex}")
+        string(REPLACE "0x" "\\x" units "${units}")
+        string(APPEND escaped "${units}")
     endforeach()
-    set(${rc_out} "${rc}" PARENT_SCOPE)
-    set(${cpp_out} "${cpp}" PARENT_SCOPE)
+    set(${out} "${escaped}" PARENT_SCOPE)
 endfunction()
 
-# Reads and checks DIR/brand.ini; sets BRAND_TEXT_<key> (the UTF-8 text), BRAND_RC_<key> and
-# BRAND_CPP_<key> (its escaped forms) in the caller's scope.
+# Reads and checks DIR/brand.ini; sets BRAND_TEXT_<key> (the UTF-8 text) and BRAND_WIDE_<key>
+# (its escaped UTF-16 form) in the caller's scope.
 function(objstore_load_brand_texts dir)
     set(file "${dir}/brand.ini")
     objstore_read_brand_ini("${file}" BRAND_TEXT)
@@ -93,9 +92,8 @@ function(objstore_load_brand_texts dir)
     endif()
     foreach(key IN LISTS OBJSTORE_BRAND_TEXT_KEYS)
         objstore_utf8_code_points("${file}" "${BRAND_TEXT_${key}}" points)
-        objstore_wide_escapes("${points}" rc cpp)
+        objstore_wide_escapes("${points}" escaped)
         set(BRAND_TEXT_${key} "${BRAND_TEXT_${key}}" PARENT_SCOPE)
-        set(BRAND_RC_${key} "${rc}" PARENT_SCOPE)
-        set(BRAND_CPP_${key} "${cpp}" PARENT_SCOPE)
+        set(BRAND_WIDE_${key} "${escaped}" PARENT_SCOPE)
     endforeach()
 endfunction()

@@ -8,6 +8,7 @@ set(cases
     "letters in company|brand.ini|ini company=A001|brand.ini: company 'A001' is not four digits"
     "endpoint with a space|brand.ini|ini endpoint=quote example|brand.ini: endpoint 'quote example' is not a host name"
     "missing key|brand.ini|ini name_traditional=|brand.ini: 'name_traditional' is missing"
+    "text not UTF-8|brand.ini|ini name_latin=Tallowind<FF>|brand.ini: 'Tallowind.*' is not UTF-8 text"
     "missing picture|installing.bmp|remove|installing.bmp: the picture is missing"
     "missing texts|brand.ini|remove|brand.ini: the brand file is missing"
     "picture too small|idle.bmp|convert BMP3: -resize 400x300!|idle.bmp: the picture is 400 x 300 at 24 bits per pixel, not 500 x 310 at 24"
@@ -18,8 +19,11 @@ set(cases
     "short credentials|storage.ini|ini credentials=abc123|storage.ini: credentials must be 72 letters and digits"
 )
 
-# Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty.
+# Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty; <FF> stands for a byte
+# that UTF-8 never uses.
 function(spoil_ini file setting)
+    string(ASCII 255 byte)
+    string(REPLACE "<FF>" "${byte}" setting "${setting}")
     string(REGEX MATCH "^[^=]+" key "${setting}")
     file(READ "${file}" text)
     if(setting MATCHES "=$")
