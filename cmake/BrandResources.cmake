@@ -4,7 +4,9 @@
 #
 # objstore_check_brand_folder(DIR)   stops the configuration when DIR is not a usable brand folder
 # objstore_brand_resources(TARGET)   gives TARGET the resources of OBJSTORE_BRAND_DIR and the
-#                                    header brand_resources.h with RegisterBrandResources()
+#                                    header brand_resources.h (resource ids and
+#                                    RegisterBrandResources()); links TARGET with platform
+#                                    (keyword form, PRIVATE)
 include(${CMAKE_CURRENT_LIST_DIR}/BrandTexts.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/BrandPictures.cmake)
 
