@@ -18,14 +18,31 @@ get_filename_component(OBJSTORE_BRAND_DIR "${OBJSTORE_BRAND_DIR}" ABSOLUTE)
 
 # Reads KEY=VALUE lines of an ini file (sections and ';' comments are skipped) into
 # variables PREFIX_KEY. A missing file or key stops the configuration with a message that
-# names the file.
+# names the file. The bytes are taken as they are (file(STRINGS) would drop what is not UTF-8
+# before the brand check could refuse it); a ';' inside a value stays part of it.
 function(objstore_read_brand_ini file prefix)
     if(NOT EXISTS "${file}")
-        message(FATAL_ERROR "Brand file missing: ${file}")
+        message(FATAL_ERROR "${file}: the brand file is missing")
     endif()
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
-    file(STRINGS "${file}" lines)
+    if(NOT CMAKE_SCRIPT_MODE_FILE)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    endif()
+    file(READ "${file}" content)
+    # While the text is a CMake list of lines, control characters stand in for ';' (a list
+    # separator) and for '[' and ']' (an unbalanced bracket would join lines).
+    string(ASCII 1 semicolon)
+    string(ASCII 2 open)
+    string(ASCII 3 close)
+    string(ASCII 239 187 191 bom)
+    string(REGEX REPLACE "^${bom}" "" content "${content}")
+    string(REPLACE ";" "${semicolon}" content "${content}")
+    string(REPLACE "[" "${open}" content "${content}")
+    string(REPLACE "]" "${close}" content "${content}")
+    string(REPLACE "\n" ";" lines "${content}")
     foreach(line IN LISTS lines)
+        string(REPLACE "${semicolon}" ";" line "${line}")
+        string(REPLACE "${open}" "[" line "${line}")
+        string(REPLACE "${close}" "]" line "${line}")
         if(line MATCHES "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[ \t]*=[ \t]*(.*[^ \t\r]|)[ \t\r]*$")
             set(${prefix}_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}" PARENT_SCOPE)
         endif()
@@ -63,3 +80,7 @@ function(objstore_load_brand_storage)
         set(BRAND_STORAGE_${key} "${BRAND_STORAGE_${key}}" PARENT_SCOPE)
     endforeach()
 endfunction()
+
+# The whole brand folder is checked before anything is built from it.
+include(${CMAKE_CURRENT_LIST_DIR}/BrandResources.cmake)
+objstore_check_brand_folder("${OBJSTORE_BRAND_DIR}")

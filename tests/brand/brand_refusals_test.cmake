@@ -1,0 +1,96 @@
+# Each case copies the sample brand, puts one fault into the copy and expects the brand check to
+# stop with a message that names the faulty file and the problem. The unchanged copy must pass.
+cmake_minimum_required(VERSION 3.25)
+
+# case name | file | how the copy is spoilt | expected message (regular expression)
+set(cases
+    "short package code|brand.ini|ini package_code=12345|brand.ini: package code '12345' is not six digits"
+    "letters in company|brand.ini|ini company=A001|brand.ini: company 'A001' is not four digits"
+    "endpoint with a space|brand.ini|ini endpoint=quote example|brand.ini: endpoint 'quote example' is not a host name"
+    "missing key|brand.ini|ini name_traditional=|brand.ini: 'name_traditional' is missing"
+    "text not UTF-8|brand.ini|ini name_latin=Tallowind<FF>|brand.ini: 'Tallowind.*' is not UTF-8 text"
+    "missing picture|installing.bmp|remove|installing.bmp: the picture is missing"
+    "missing texts|brand.ini|remove|brand.ini: the brand file is missing"
+    "picture too small|idle.bmp|convert BMP3: -resize 400x300!|idle.bmp: the picture is 400 x 300 at 24 bits per pixel, not 500 x 310 at 24"
+    "picture of 4 bits|installing.bmp|convert BMP3: -type Palette -colors 16|installing.bmp: the picture is 500 x 310 at 4 bits per pixel"
+    "picture not a BMP|idle.bmp|convert PNG:|idle.bmp: not a BMP picture"
+    "icon without 24 px|icon.ico|convert ICO: -define icon:auto-resize=256,64,48,32,16|icon.ico: the icon has no 24 x 24 image"
+    "icon without 256 px|icon.ico|convert ICO: -define icon:auto-resize=64,48,32,24,16|icon.ico: the icon has no 256 x 256 PNG image"
+    "short credentials|storage.ini|ini credentials=abc123|storage.ini: credentials must be 72 letters and digits"
+)
+
+# Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty; <FF> stands for a byte
+# that UTF-8 never uses.
+function(spoil_ini file setting)
+    string(ASCII 255 byte)
+    string(REPLACE "<FF>" "${byte}" setting "${setting}")
+    string(REGEX MATCH "^[^=]+" key "${setting}")
+    file(READ "${file}" text)
+    if(setting MATCHES "=$")
+        string(REGEX REPLACE "\n${key}=[^\n]*" "" text "${text}")
+    else()
+        string(REGEX REPLACE "\n${key}=[^\n]*" "\n${setting}" text "${text}")
+    endif()
+    file(WRITE "${file}" "${text}")
+endfunction()
+
+function(spoil file how)
+    if(how STREQUAL "remove")
+        file(REMOVE "${file}")
+    elseif(how MATCHES "^ini (.*)")
+        spoil_ini("${file}" "${CMAKE_MATCH_1}")
+    elseif(how MATCHES "^convert ([A-Z0-9]+:) ?(.*)$")
+        # ImageMagick redraws the file from the copy's idle background in the given format
+        set(format "${CMAKE_MATCH_1}")
+        separate_arguments(options UNIX_COMMAND "${CMAKE_MATCH_2}")
+        get_filename_component(folder "${file}" DIRECTORY)
+        execute_process(COMMAND ${CONVERT} "${folder}/idle.bmp" ${options} "${format}${file}.new"
+            RESULT_VARIABLE result)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "convert failed for ${file}")
+        endif()
+        file(RENAME "${file}.new" "${file}")
+    else()
+        message(FATAL_ERROR "unknown fault '${how}'")
+    endif()
+endfunction()
+
+function(check_folder folder result_out output_out)
+    execute_process(COMMAND ${CMAKE_COMMAND} -DOBJSTORE_BRAND_DIR=${folder} -P ${CHECK_SCRIPT}
+        RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    string(REGEX REPLACE "[ \t]*\n[ \t]*" " " text "${out}${err}")  # CMake wraps its messages
+    set(${result_out} "${result}" PARENT_SCOPE)
+    set(${output_out} "${text}" PARENT_SCOPE)
+endfunction()
+
+set(failures 0)
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(COPY "${SAMPLE_BRAND}/" DESTINATION "${WORK_DIR}/unchanged")
+check_folder("${WORK_DIR}/unchanged" result text)
+if(NOT result EQUAL 0)
+    message(SEND_ERROR "the unchanged sample brand was refused: ${text}")
+    math(EXPR failures "${failures} + 1")
+endif()
+
+set(index 0)
+foreach(case IN LISTS cases)
+    string(REPLACE "|" ";" fields "${case}")
+    list(GET fields 0 name)
+    list(GET fields 1 file)
+    list(GET fields 2 how)
+    list(GET fields 3 expected)
+    math(EXPR index "${index} + 1")
+    set(folder "${WORK_DIR}/case${index}")
+    file(COPY "${SAMPLE_BRAND}/" DESTINATION "${folder}")
+    spoil("${folder}/${file}" "${how}")
+    check_folder("${folder}" result text)
+    if(result EQUAL 0 OR NOT text MATCHES "${folder}/${expected}")
+        message(SEND_ERROR "${name}: expected a refusal matching '${expected}', got (${result}): ${text}")
+        math(EXPR failures "${failures} + 1")
+    else()
+        message(STATUS "${name}: refused as expected")
+    endif()
+endforeach()
+if(failures GREATER 0)
+    message(FATAL_ERROR "${failures} brand folder case(s) failed")
+endif()
