@@ -26,18 +26,18 @@ enum class DialogEvent {
 
 enum class DialogAction {
     None,
-    StartInstall,     // end the product, ask over a non-empty folder, start the worker
-    OpenProduct,      // hide, write the display-scale flag, start the product, close
-    PickFolder,       // folder picker
-    TogglePanel,      // show or hide the folder panel
-    Drag,             // the base window's drag handling
-    CloseWindow,      // hide and close
-    CloseAfterDone,   // hide, write the display-scale flag and close
-    Close,            // close (the system's command; the window is not hidden first)
-    ShowProgress,     // progress position from the message
-    ShowStep,         // status text = step caption
-    ShowFailure,      // close the install log; status text = step caption + failure suffix
-    ShowDone,         // hide the progress control and repaint at once
+    StartInstall,    // end the product, ask over a non-empty folder, start the worker
+    OpenProduct,     // hide, write the display-scale flag, start the product, close
+    PickFolder,      // folder picker
+    TogglePanel,     // show or hide the folder panel
+    Drag,            // the base window's drag handling
+    CloseWindow,     // hide and close
+    CloseAfterDone,  // hide, write the display-scale flag and close
+    Close,           // close (the system's command; the window is not hidden first)
+    ShowProgress,    // progress position from the message
+    ShowStep,        // status text = step caption
+    ShowFailure,     // close the install log; status text = step caption + failure suffix
+    ShowDone,        // hide the progress control and repaint at once
 };
 
 struct DialogStep {

@@ -38,8 +38,8 @@ TTallowindDlg::~TTallowindDlg() {
 
 void TTallowindDlg::OnInit() {
     SetWindowTextW(m_hWnd, L"远帆");
-    m_progress = new TProcess(CreatePen(PS_SOLID, 1, kProgressColour),
-                              CreateSolidBrush(kProgressColour));
+    m_progress =
+        new TProcess(CreatePen(PS_SOLID, 1, kProgressColour), CreateSolidBrush(kProgressColour));
     m_progress->Create(L"TProcess", m_hWnd, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0);
     DialogWindowHandle = m_hWnd;
     LoadDefaultFolders(ProductSettings::Instance());
@@ -148,8 +148,7 @@ void TTallowindDlg::TrackHover(bool inside) {
 
 void TTallowindDlg::OnPress(WPARAM wParam, LPARAM lParam) {
     ui::DialogElement element = ui::ElementAt(m_layout, CursorInClient());
-    Carry(ui::NextDialogStep(m_state, ui::PressEventFor(element), !m_panelHidden), wParam,
-          lParam);
+    Carry(ui::NextDialogStep(m_state, ui::PressEventFor(element), !m_panelHidden), wParam, lParam);
 }
 
 void TTallowindDlg::OnRelease() {

@@ -37,8 +37,7 @@ TEST(DialogLayout, RectanglesOfTheWindowSize) {
         {"progress", &ui::DialogLayout::progress, {34, 260, 468, 275}},
     };
     ui::DialogLayout layout = ui::DialogLayoutFor(500, 310);
-    for (const RectCase& c : cases)
-        EXPECT_EQ(Text(layout.*c.member), Text(c.expected)) << c.name;
+    for (const RectCase& c : cases) EXPECT_EQ(Text(layout.*c.member), Text(c.expected)) << c.name;
 }
 
 // The rules follow the size: the right and bottom anchored elements move, the fixed ones stay.
@@ -60,11 +59,11 @@ struct HitCase {
 TEST(DialogLayout, ElementUnderAPoint) {
     using E = ui::DialogElement;
     const HitCase cases[] = {
-        {{483, 7}, E::CloseBox},  {{492, 16}, E::CloseBox}, {{493, 16}, E::None},
-        {{482, 10}, E::None},     {{200, 202}, E::Button},  {{299, 237}, E::Button},
-        {{300, 220}, E::None},    {{250, 238}, E::None},    {{420, 155}, E::Browse},
-        {{459, 179}, E::Browse},  {{460, 170}, E::None},    {{400, 290}, E::Link},
-        {{494, 309}, E::Link},    {{399, 300}, E::None},    {{250, 15}, E::None},
+        {{483, 7}, E::CloseBox}, {{492, 16}, E::CloseBox}, {{493, 16}, E::None},
+        {{482, 10}, E::None},    {{200, 202}, E::Button},  {{299, 237}, E::Button},
+        {{300, 220}, E::None},   {{250, 238}, E::None},    {{420, 155}, E::Browse},
+        {{459, 179}, E::Browse}, {{460, 170}, E::None},    {{400, 290}, E::Link},
+        {{494, 309}, E::Link},   {{399, 300}, E::None},    {{250, 15}, E::None},
         {{150, 170}, E::None},
     };
     ui::DialogLayout layout = ui::DialogLayoutFor(500, 310);
@@ -95,7 +94,10 @@ TEST(DialogPlacement, CentredOnTheMonitorUnderTheCursor) {
         {"192 dpi primary", {1000, 500}, {hiDpi, hiDpiRight}, 2160, {710, 925}},
         {"192 dpi right", {2000, 500}, {hiDpi, hiDpiRight}, 2160, {2310, 925}},
         {"off every monitor: the primary", {5000, 100}, {leftOfPrimary, primary}, 1080, {710, 385}},
-        {"no monitor at 0, 0: empty span at the cursor", {5000, 100}, {leftOfPrimary}, 1080,
+        {"no monitor at 0, 0: empty span at the cursor",
+         {5000, 100},
+         {leftOfPrimary},
+         1080,
          {4750, 385}},
         // Right and bottom edges are outside.
         {"right edge of the left monitor", {0, 10}, {leftOfPrimary, primary}, 1080, {710, 385}},

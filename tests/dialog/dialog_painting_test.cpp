@@ -19,9 +19,9 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-#define EXPECT_PIXEL_AT(pixels, x, y, colour)                                   \
-    EXPECT_EQ(dialogtest::Describe((pixels)[size_t(y) * 500 + size_t(x)]),      \
-              dialogtest::Describe(colour))                                     \
+#define EXPECT_PIXEL_AT(pixels, x, y, colour)                              \
+    EXPECT_EQ(dialogtest::Describe((pixels)[size_t(y) * 500 + size_t(x)]), \
+              dialogtest::Describe(colour))                                \
         << "at (" << (x) << ", " << (y) << ")"
 
 class DialogPainting : public ::testing::Test {
@@ -76,8 +76,8 @@ TEST_F(DialogPainting, FillFrameAndCaptionUnderThePicture) {
 
 // The picture of each state covers the client: its own pixels show, not the fills.
 TEST_F(DialogPainting, PictureOfEachState) {
-    for (DialogState state : {DialogState::Idle, DialogState::Installing, DialogState::Failed,
-                              DialogState::Done}) {
+    for (DialogState state :
+         {DialogState::Idle, DialogState::Installing, DialogState::Failed, DialogState::Done}) {
         const int id = ui::PictureIdFor(state);
         EXPECT_EQ(id, state == DialogState::Idle || state == DialogState::Done ? 101 : 104);
         gditest::Canvas source(500, 310);
@@ -98,9 +98,9 @@ struct CrossCase {
 };
 
 TEST_F(DialogPainting, CloseCrossPerStateAndHover) {
-    const CrossCase cases[] = {{DialogState::Idle, false},   {DialogState::Idle, true},
-                               {DialogState::Failed, false}, {DialogState::Failed, true},
-                               {DialogState::Done, false},   {DialogState::Done, true},
+    const CrossCase cases[] = {{DialogState::Idle, false},      {DialogState::Idle, true},
+                               {DialogState::Failed, false},    {DialogState::Failed, true},
+                               {DialogState::Done, false},      {DialogState::Done, true},
                                {DialogState::Installing, false}};
     for (const CrossCase& c : cases) {
         SCOPED_TRACE(std::to_string(int(c.state)) + (c.hover ? " hovered" : ""));
@@ -164,8 +164,9 @@ TEST_F(DialogPainting, FolderPanelWithBrowseHover) {
 TEST_F(DialogPainting, LongFolderIsCutOffInsideTheBox) {
     ui::DialogLook look = LookFor(DialogState::Idle);
     look.panelShown = true;
-    look.installDir = "C:\\Users\\a-very-long-account-name\\AppData\\Roaming\\Tallowind\\"
-                      "Tallowind000001v8.5\\and\\some\\more\\folders";
+    look.installDir =
+        "C:\\Users\\a-very-long-account-name\\AppData\\Roaming\\Tallowind\\"
+        "Tallowind000001v8.5\\and\\some\\more\\folders";
     std::vector<COLORREF> pixels = Paint(look, true);
     RECT path = Ink(pixels, ui::MakeRect(111, 156, 419, 179), ui::kButtonFill);
     EXPECT_GE(path.left, 112);
@@ -212,11 +213,11 @@ struct StatusCase {
 // The percentage sits at the right end of the status line, the step caption at its left; a failure
 // text sits right-aligned at the top of the line.
 TEST_F(DialogPainting, StatusLine) {
-    const StatusCase cases[] = {{DialogState::Installing, L"", 7, false},
-                                {DialogState::Installing, L"Delete install files", 7, true},
-                                {DialogState::Installing, L"", 100, false},
-                                {DialogState::Failed, L"Download configuration file Fail", 7,
-                                 false}};
+    const StatusCase cases[] = {
+        {DialogState::Installing, L"", 7, false},
+        {DialogState::Installing, L"Delete install files", 7, true},
+        {DialogState::Installing, L"", 100, false},
+        {DialogState::Failed, L"Download configuration file Fail", 7, false}};
     for (const StatusCase& c : cases) {
         ui::DialogLook look = LookFor(c.state);
         look.statusText = c.text;

@@ -2,12 +2,15 @@
 // warning, the workflow's messages and closing with what closing leaves behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "dialog_test_support.h"
 #include "extract_test_support.h"
+#include "gdi_test_support.h"
 #include "system/product_settings.h"
 #include "ui/dialog_placement.h"
+#include "ui/frame_painting.h"
 #include "ui/text_tables.h"
 #include "window_test_support.h"
 #include "workflow/install_state.h"
@@ -34,9 +37,15 @@ class LiveDialogTest : public ::testing::Test {
         winlayer::test::ResetDialogs();
 #endif
     }
-    TTallowindDlg& Dlg() { return live_->Dialog(); }
-    HWND Window() { return live_->Window(); }
-    ProductSettings& Settings() { return ProductSettings::Instance(); }
+    TTallowindDlg& Dlg() {
+        return live_->Dialog();
+    }
+    HWND Window() {
+        return live_->Window();
+    }
+    ProductSettings& Settings() {
+        return ProductSettings::Instance();
+    }
     std::unique_ptr<dialogtest::LiveDialog> live_;
 };
 
@@ -136,9 +145,8 @@ TEST_F(LiveDialogTest, BrowseSetsTheInstallFolder) {
 #ifdef _WIN32
     GTEST_SKIP() << "the folder picker cannot be answered under Wine";
 #else
-    const PickCase cases[] = {{"D:\\Apps", true, "D:\\Apps"},
-                              {"", true, nullptr},
-                              {"D:\\Elsewhere", false, nullptr}};
+    const PickCase cases[] = {
+        {"D:\\Apps", true, "D:\\Apps"}, {"", true, nullptr}, {"D:\\Elsewhere", false, nullptr}};
     for (const PickCase& c : cases) {
         winlayer::test::ResetDialogs();
         winlayer::test::QueueFolderAnswer(c.answer);
@@ -249,6 +257,90 @@ TEST_F(LiveDialogTest, CloseBoxAndWhatClosingLeaves) {
         EXPECT_EQ(!Dlg().Running(), c.closes);
         live_->DestroyObject();
         EXPECT_EQ(wintest::Exists(staging), c.stagingKept);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A window as last painted, read back through its DC (its children not included).
+std::vector<COLORREF> Photograph(HWND window, int width, int height, const char* png = nullptr) {
+    gditest::Canvas canvas(width, height);
+    HDC source = GetDC(window);
+    BitBlt(canvas.Dc(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+    if (png) canvas.SavePngIfAsked(png);
+    return canvas.Pixels();
+}
+
+COLORREF At(const std::vector<COLORREF>& pixels, int x, int y, int width = 500) {
+    return pixels[size_t(y) * size_t(width) + size_t(x)];
+}
+
+struct WindowShot {
+    const char* name;
+    std::vector<std::pair<UINT, LPARAM>> messages;
+    bool cross;          // the close box is drawn
+    bool button;         // the Install/Open button is drawn
+    bool progressShown;  // the progress control's window is visible
+    bool progressBar;    // ... with a bar at its start
+};
+
+// The window's own paint: the state's look, with the progress control over it while installing.
+TEST_F(LiveDialogTest, WindowPaintsEachState) {
+    const WindowShot shots[] = {
+        {"window-idle", {}, true, true, true, false},
+        {"window-installing",
+         {{WM_INSTALL_PROGRESS, 42}, {WM_INSTALL_STEP, 12}},
+         false,
+         false,
+         true,
+         true},
+        {"window-failed",
+         {{WM_INSTALL_PROGRESS, 42}, {WM_INSTALL_FAILED, 3}},
+         true,
+         false,
+         true,
+         true},
+        {"window-done",
+         {{WM_INSTALL_PROGRESS, 100}, {WM_INSTALL_DONE, 0}},
+         true,
+         true,
+         false,
+         false},
+    };
+    for (const WindowShot& shot : shots) {
+        SCOPED_TRACE(shot.name);
+        live_.reset();
+        live_.reset(new dialogtest::LiveDialog);
+        // The progress control goes where StartInstall puts it, without starting a worker.
+        const RECT& at = Dlg().Layout().progress;
+        MoveWindow(Dlg().Progress()->Handle(), at.left, at.top, at.right - at.left,
+                   at.bottom - at.top, FALSE);
+        for (const auto& message : shot.messages) live_->Post(message.first, message.second);
+        InvalidateRect(Window(), nullptr, FALSE);
+        UpdateWindow(Window());
+        wintest::Pump();
+        std::vector<COLORREF> pixels = Photograph(Window(), 500, 310, shot.name);
+#ifndef _WIN32
+        // Natively the layer also photographs the window with its child, for a look.
+        if (const char* folder = getenv("OBJSTORE_GDI_PNG_DIR")) {
+            winlayer::test::SaveWindowPng(
+                Window(), std::string(folder) + "/native-" + shot.name + "-whole.png");
+        }
+#endif
+        EXPECT_EQ(At(pixels, 488, 12) == ui::kDialogCloseNormal, shot.cross)
+            << dialogtest::Describe(At(pixels, 488, 12));
+        EXPECT_EQ(At(pixels, 203, 220) == ui::kButtonFill, shot.button)
+            << dialogtest::Describe(At(pixels, 203, 220));
+        HWND progress = Dlg().Progress()->Handle();
+        EXPECT_EQ(bool(IsWindowVisible(progress)), shot.progressShown);
+        if (shot.progressBar) {
+            std::vector<COLORREF> bar = Photograph(progress, 434, 15);
+            EXPECT_EQ(dialogtest::Describe(At(bar, 10, 7, 434)),
+                      dialogtest::Describe(ui::kBarColour));
+        }
     }
 }
 
