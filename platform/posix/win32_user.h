@@ -211,10 +211,14 @@ HWND GetDesktopWindow();
 LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 BOOL ShowWindow(HWND hWnd, int nCmdShow);
+// TRUE when the window and every ancestor up to its top-level window are shown.
+BOOL IsWindowVisible(HWND hWnd);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString);
+// Copies at most nMaxCount - 1 characters and a terminating NUL; returns the characters copied.
+int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

@@ -72,6 +72,16 @@ BOOL ShowWindow(HWND handle, int command) {
     return was ? TRUE : FALSE;
 }
 
+BOOL IsWindowVisible(HWND handle) {
+    std::lock_guard<std::mutex> lock(Windows().mutex);
+    auto window = LookupWindow(handle);
+    while (window && window->visible) {
+        if (!window->IsChild()) return TRUE;
+        window = LookupWindow(window->parent);
+    }
+    return FALSE;
+}
+
 // The window's surface is made again at the new size on the next paint, keeping nothing, so a new
 // size always needs a paint.
 BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint) {

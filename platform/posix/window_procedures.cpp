@@ -1,5 +1,6 @@
 // Calling window procedures: SendMessageW, and what DefWindowProcW does for the messages the
 // installer leaves to it.
+#include <algorithm>
 #include <mutex>
 
 #include "platform/posix/errors.h"
@@ -55,6 +56,21 @@ BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
         return FALSE;
     }
     return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+}
+
+int GetWindowTextW(HWND handle, LPWSTR text, int maxCount) {
+    if (!text || maxCount <= 0) return 0;
+    std::lock_guard<std::mutex> lock(Windows().mutex);
+    auto window = LookupWindow(handle);
+    if (!window) {
+        SetError(ERROR_INVALID_WINDOW_HANDLE);
+        text[0] = L'\0';
+        return 0;
+    }
+    size_t count = std::min(window->text.size(), size_t(maxCount - 1));
+    window->text.copy(text, count);
+    text[count] = L'\0';
+    return int(count);
 }
 
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,0 +1,117 @@
+#include "dialog_test_support.h"
+
+#include <cstdio>
+
+#include "dialog_test_strings.h"
+#include "system/default_folders.h"
+#include "system/product_identity.h"
+#include "system/product_settings.h"
+#include "ui/drawing_resources.h"
+#include "window_test_support.h"
+
+#ifndef _WIN32
+#include "platform/posix/image_resources.h"
+#include "platform/posix/string_resources.h"
+#endif
+
+namespace dialogtest {
+
+void UseBrandResources() {
+#ifndef _WIN32
+    RegisterBitmapResource(101, DIALOG_BRAND_DIR "/idle.bmp");
+    RegisterBitmapResource(104, DIALOG_BRAND_DIR "/installing.bmp");
+    RegisterIconResource(102, DIALOG_BRAND_DIR "/icon.ico");
+    RegisterStringResource(103, DIALOG_PACKAGE_CODE);
+    RegisterStringResource(104, DIALOG_BRAND_SIMPLIFIED);
+    RegisterStringResource(105, DIALOG_BRAND_TRADITIONAL);
+    RegisterStringResource(106, DIALOG_BRAND_LATIN);
+    RegisterStringResource(107, DIALOG_ENDPOINT);
+    RegisterStringResource(108, DIALOG_COMPANY);
+#endif
+}
+
+LiveDialog::LiveDialog() : dialog_(new TTallowindDlg) {
+    UseBrandResources();
+    ui::CreateDrawingResources();
+    LoadProductIdentityFor(1033);
+    // The cursor rests away from every element, so no hover is set by chance.
+    wintest::MoveCursor(5, 5);
+    window_ = dialog_->Create(L"TModalWnd", nullptr, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST);
+    dialog_->OnInit();
+    // The default folders of the machine are replaced by ones that the test owns.
+    ApplyDefaultFolders(ProductSettings::Instance(), folder_.Path(), "000001");
+    dialog_->SetRunning(true);
+    ShowWindow(window_, SW_SHOWNA);
+    dialog_->Place();
+    UpdateWindow(window_);
+    wintest::Pump();
+}
+
+LiveDialog::~LiveDialog() {
+    DestroyObject();
+    wintest::Pump();
+    ui::ReleaseDrawingResources();
+}
+
+void LiveDialog::DestroyObject() {
+    dialog_.reset();
+}
+
+void LiveDialog::MoveTo(POINT client) {
+    POINT screen = client;
+    ClientToScreen(window_, &screen);
+    wintest::MoveCursor(screen.x, screen.y);
+    wintest::PumpUntil([&] {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        return cursor.x == screen.x && cursor.y == screen.y;
+    });
+    wintest::Pump();
+}
+
+void LiveDialog::Press(POINT client) {
+    MoveTo(client);
+    SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+    wintest::Pump();
+}
+
+void LiveDialog::Release(POINT client) {
+    MoveTo(client);
+    SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    wintest::Pump();
+}
+
+void LiveDialog::Post(UINT message, LPARAM lParam) {
+    PostMessageW(window_, message, 0, lParam);
+    wintest::Pump();
+}
+
+POINT Centre(const RECT& rect) {
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+RECT InkBoxIn(const std::vector<COLORREF>& pixels, int width, const RECT& area,
+              COLORREF background) {
+    RECT box{area.right, area.bottom, area.left, area.top};
+    bool any = false;
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        for (LONG x = area.left; x < area.right; ++x) {
+            if (pixels[size_t(y) * size_t(width) + size_t(x)] == background) continue;
+            any = true;
+            if (x < box.left) box.left = x;
+            if (y < box.top) box.top = y;
+            if (x + 1 > box.right) box.right = x + 1;
+            if (y + 1 > box.bottom) box.bottom = y + 1;
+        }
+    }
+    return any ? box : RECT{0, 0, 0, 0};
+}
+
+std::string Describe(COLORREF colour) {
+    char text[32];
+    snprintf(text, sizeof text, "(%u, %u, %u)", unsigned(GetRValue(colour)),
+             unsigned(GetGValue(colour)), unsigned(GetBValue(colour)));
+    return text;
+}
+
+}  // namespace dialogtest
