@@ -124,12 +124,21 @@ void Press(HWND box, int answer) {
 WarningAnswer::WarningAnswer(int answer) : thread_(new Thread) {
     Thread* self = thread_.get();
     self->thread = std::thread([self, answer] {
+        // A box gets its caption after it exists, so another box is given a few seconds first.
+        DWORD otherSince = 0;
         while (!self->stopping) {
+            HWND other = FindWindowW(L"#32770", nullptr);
             if (HWND box = FindWindowW(L"#32770", L"\x8B66\x544A")) {
                 ++self->answered;
                 Press(box, answer);
-            } else if (HWND other = FindWindowW(L"#32770", nullptr)) {
+                otherSince = 0;
+            } else if (!other) {
+                otherSince = 0;
+            } else if (!otherSince) {
+                otherSince = GetTickCount();
+            } else if (GetTickCount() - otherSince > 5000) {
                 Press(other, IDCANCEL);
+                otherSince = 0;
             }
             Sleep(25);
         }
