@@ -9,6 +9,9 @@
 #include "dialog_test_support.h"
 #include "support/test_server.h"
 #include "system/install_log.h"
+#include "system/product_config.h"
+#include "system/product_names.h"
+#include "system/product_process.h"
 #include "system/product_settings.h"
 #include "util/cos_global_settings.h"
 #include "window_test_support.h"
@@ -82,6 +85,39 @@ TEST_F(DialogInstall, InstallOnAFreshFolderEndsDone) {
     EXPECT_FALSE(IsWindowVisible(dialog.Progress()->Handle()));
     EXPECT_TRUE(wintest::Exists(installDir + "\\update.ini"));
     EXPECT_EQ(InstallLogFile, nullptr) << "the worker closed the log";
+
+    // Open: the display-scale key is written, the installed product starts with "end" and the
+    // dialog closes.
+#ifndef _WIN32
+    // Natively the unpacked product is a plain file: our extraction keeps no execute permission and
+    // the layer starts only executable files. Known gap of the native build; given here by hand.
+    {
+        std::string out;
+        ASSERT_TRUE(wintest::RunHostShell(
+            "chmod +x '" +
+                wintest::HostPathOf(wintest::Wide(installDir + "\\OndrelDeskTrade.exe")) + "'",
+            out, live_->Folder()))
+            << out;
+    }
+#endif
+    live_->Press(dialogtest::Centre(dialog.Layout().button));
+    EXPECT_FALSE(IsWindow(live_->Window()));
+    EXPECT_FALSE(dialog.Running());
+    const std::string report = installDir + "\\launch-report.txt";
+    ASSERT_TRUE(wintest::PumpUntil([&] { return wintest::Exists(report); }, 10000));
+    wintest::PumpUntil([&] { return wintest::ReadBytes(report).find("cwd=") != std::string::npos; },
+                       5000);
+    EXPECT_NE(wintest::ReadBytes(report).find("arg=end\n"), std::string::npos)
+        << wintest::ReadBytes(report);
+    // The product is told to stop and waited for, so it leaves no process behind.
+    wintest::WriteBytes(installDir + "\\stop-product.txt", "");
+    const std::wstring program = wintest::Wide(installDir + "\\OndrelDeskTrade.exe");
+    EXPECT_TRUE(wintest::PumpUntil(
+        [&] { return FindRunningProcess(L"OndrelDeskTrade.exe", program) == 0; }, 10000));
+    char flag[16] = {};
+    GetPrivateProfileStringA(kProductConfigSection, "awaredpi", "<absent>", flag, sizeof flag,
+                             DisplayScalePriPath(installDir).c_str());
+    EXPECT_TRUE(std::string(flag) == "0" || std::string(flag) == "1") << flag;
 }
 
 }  // namespace
