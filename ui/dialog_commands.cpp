@@ -138,8 +138,10 @@ void TTallowindDlg::OnWorkflowMessage(UINT message, LPARAM lParam) {
             CloseInstallLog();
             m_statusText = std::wstring(StepCaption(int(lParam))) + UiText(6);
             break;
-        default:
+        case ui::DialogAction::ShowStep:
             m_statusText = StepCaption(int(lParam));
+            break;
+        default:
             break;
     }
     Invalidate();

@@ -1,6 +1,8 @@
 #include "dialog_test_support.h"
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "dialog_test_strings.h"
 #include "system/default_folders.h"
@@ -12,6 +14,7 @@
 #ifndef _WIN32
 #include "platform/posix/image_resources.h"
 #include "platform/posix/string_resources.h"
+#include "platform/posix/test_interface.h"
 #endif
 
 namespace dialogtest {
@@ -85,6 +88,72 @@ void LiveDialog::Post(UINT message, LPARAM lParam) {
     PostMessageW(window_, message, 0, lParam);
     wintest::Pump();
 }
+
+#ifndef _WIN32
+struct WarningAnswer::Thread {};
+
+WarningAnswer::WarningAnswer(int answer) {
+    winlayer::test::ResetDialogs();
+    winlayer::test::QueueMessageBoxAnswer(answer);
+}
+
+WarningAnswer::~WarningAnswer() {
+    winlayer::test::ResetDialogs();
+}
+
+int WarningAnswer::Answered() const {
+    int answered = 0;
+    for (const auto& box : winlayer::test::MessageBoxRecords())
+        answered += box.caption == L"\x8B66\x544A" ? 1 : 0;
+    return answered;
+}
+#else
+struct WarningAnswer::Thread {
+    std::atomic<bool> stopping{false};
+    std::atomic<int> answered{0};
+    std::thread thread;
+};
+
+namespace {
+void Press(HWND box, int answer) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+}
+}  // namespace
+
+WarningAnswer::WarningAnswer(int answer) : thread_(new Thread) {
+    Thread* self = thread_.get();
+    self->thread = std::thread([self, answer] {
+        // A box gets its caption after it exists, so another box is given a few seconds first.
+        DWORD otherSince = 0;
+        while (!self->stopping) {
+            HWND other = FindWindowW(L"#32770", nullptr);
+            if (HWND box = FindWindowW(L"#32770", L"\x8B66\x544A")) {
+                ++self->answered;
+                Press(box, answer);
+                otherSince = 0;
+            } else if (!other) {
+                otherSince = 0;
+            } else if (!otherSince) {
+                otherSince = GetTickCount();
+            } else if (GetTickCount() - otherSince > 5000) {
+                Press(other, IDCANCEL);
+                otherSince = 0;
+            }
+            Sleep(25);
+        }
+    });
+}
+
+WarningAnswer::~WarningAnswer() {
+    thread_->stopping = true;
+    thread_->thread.join();
+}
+
+int WarningAnswer::Answered() const {
+    return thread_->answered;
+}
+#endif
 
 POINT Centre(const RECT& rect) {
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};

@@ -46,6 +46,23 @@ class LiveDialog {
     HWND window_ = nullptr;
 };
 
+// Answers the dialog's reinstall warning ("警告") once with `answer`: natively through the layer's
+// queue, under Windows from a thread that finds the box and presses the button. A box with another
+// caption is cancelled as well, so a test cannot hang on it, but does not count as answered.
+class WarningAnswer {
+  public:
+    explicit WarningAnswer(int answer);
+    ~WarningAnswer();
+    WarningAnswer(const WarningAnswer&) = delete;
+    WarningAnswer& operator=(const WarningAnswer&) = delete;
+    // Warning boxes answered so far.
+    int Answered() const;
+
+  private:
+    struct Thread;
+    std::unique_ptr<Thread> thread_;
+};
+
 // The centre of a rectangle.
 POINT Centre(const RECT& rect);
 

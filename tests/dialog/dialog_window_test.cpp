@@ -6,7 +6,6 @@
 #include <string>
 
 #include "dialog_test_support.h"
-#include "extract_test_support.h"
 #include "gdi_test_support.h"
 #include "system/product_settings.h"
 #include "ui/dialog_placement.h"
@@ -172,9 +171,9 @@ TEST_F(LiveDialogTest, CancelledReinstallWarningLeavesTheDialogIdle) {
     ASSERT_TRUE(CreateDirectoryA(Settings().installDir.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(subfolder.c_str(), nullptr));
     {
-        BoxAnswers answers({IDCANCEL});
+        dialogtest::WarningAnswer answer(IDCANCEL);
         live_->Press(Centre(Dlg().Layout().button));
-        EXPECT_EQ(answers.Answered(), 1u);
+        EXPECT_EQ(answer.Answered(), 1);
 #ifndef _WIN32
         const auto boxes = winlayer::test::MessageBoxRecords();
         ASSERT_EQ(boxes.size(), 1u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "window_test_support.h"
 
@@ -150,8 +151,15 @@ TEST(WindowLifecycle, IconsAndTextGoThroughTheProcedure) {
     EXPECT_EQ(SendMessageW(window, WM_SETICON, ICON_SMALL, 0), 0);
     EXPECT_TRUE(SetWindowTextW(window, L"Title"));
     ASSERT_EQ(recorder.Of(WM_SETTEXT).size(), 1u);
+    // Read back whole, and cut to the buffer with its NUL.
+    wchar_t text[8] = L"xxxxxxx";
+    EXPECT_EQ(GetWindowTextW(window, text, 8), 5);
+    EXPECT_EQ(std::wstring(text), L"Title");
+    EXPECT_EQ(GetWindowTextW(window, text, 3), 2);
+    EXPECT_EQ(std::wstring(text), L"Ti");
     DestroyWindow(window);
     EXPECT_FALSE(SetWindowTextW(window, L"gone"));
+    EXPECT_EQ(GetWindowTextW(window, text, 8), 0);
 }
 
 TEST(WindowGeometry, MoveWindowTellsTheNewClientSizeOnlyWhenItChanges) {
@@ -217,6 +225,24 @@ TEST(WindowGeometry, ShowWindowReportsThePreviousVisibility) {
     EXPECT_TRUE(ShowWindow(window, SW_HIDE));
     EXPECT_FALSE(ShowWindow(window, SW_HIDE));
     DestroyWindow(window);
+}
+
+// A shown child counts as visible only while its parent is shown too.
+TEST(WindowGeometry, VisibilityOfAChildFollowsItsParent) {
+    Recorder recorder;
+    HWND parent = CreateRecorded(recorder, WS_POPUP, kPlace);
+    ASSERT_NE(parent, nullptr);
+    HWND child = CreateRecorded(recorder, WS_CHILD | WS_VISIBLE, RECT{5, 5, 50, 50}, parent);
+    ASSERT_NE(child, nullptr);
+    EXPECT_FALSE(IsWindowVisible(parent));
+    EXPECT_FALSE(IsWindowVisible(child));
+    ShowWindow(parent, SW_SHOWNA);
+    EXPECT_TRUE(IsWindowVisible(parent));
+    EXPECT_TRUE(IsWindowVisible(child));
+    ShowWindow(child, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(child));
+    DestroyWindow(parent);
+    EXPECT_FALSE(IsWindowVisible(child));
 }
 
 TEST(WindowGeometry, DesktopWindowCoversThePrimaryScreen) {
