@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -25,6 +26,17 @@
 
 namespace winlayer {
 namespace {
+
+// A name ending in ".exe" (in any case): a program the process may start later.
+bool IsProgramName(const std::string& host) {
+    const std::string suffix = ".exe";
+    if (host.size() < suffix.size()) return false;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        char c = host[host.size() - suffix.size() + i];
+        if (std::tolower(static_cast<unsigned char>(c)) != suffix[i]) return false;
+    }
+    return true;
+}
 
 bool WantsRead(DWORD access) {
     return access & (GENERIC_READ | GENERIC_ALL | 0x1u);
@@ -155,7 +167,9 @@ HANDLE OpenFile(const std::string& host, DWORD access, DWORD share, DWORD dispos
         oflags |= O_WRONLY;
     else
         oflags |= O_RDONLY;
+    // Windows runs any program file; here a new ".exe" needs the execute bits to be started.
     mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    if (IsProgramName(host)) mode |= 0111;
     int fd = open(host.c_str(), oflags, mode);
     if (fd < 0) {
         FailErrno(errno, host);

@@ -88,18 +88,6 @@ TEST_F(DialogInstall, InstallOnAFreshFolderEndsDone) {
 
     // Open: the display-scale key is written, the installed product starts with "end" and the
     // dialog closes.
-#ifndef _WIN32
-    // Natively the unpacked product is a plain file: our extraction keeps no execute permission and
-    // the layer starts only executable files. Known gap of the native build; given here by hand.
-    {
-        std::string out;
-        ASSERT_TRUE(wintest::RunHostShell(
-            "chmod +x '" +
-                wintest::HostPathOf(wintest::Wide(installDir + "\\OndrelDeskTrade.exe")) + "'",
-            out, live_->Folder()))
-            << out;
-    }
-#endif
     live_->Press(dialogtest::Centre(dialog.Layout().button));
     EXPECT_FALSE(IsWindow(live_->Window()));
     EXPECT_FALSE(dialog.Running());

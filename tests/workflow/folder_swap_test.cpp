@@ -8,6 +8,7 @@
 #include "system/install_log.h"
 #include "system/product_settings.h"
 #include "win_test_support.h"
+#include "workflow_fixture.h"
 
 namespace {
 
@@ -15,12 +16,11 @@ using wintest::Exists;
 using wintest::ReadBytes;
 using wintest::WriteBytes;
 
+// The whole install log as one text.
 std::string LogText(const std::string& logDir) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((logDir + "\\*install.log").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return "";
-    FindClose(find);
-    return ReadBytes(logDir + "\\" + data.cFileName);
+    std::string text;
+    for (const std::string& line : workflowtest::InstallLogTexts(logDir)) text += line + "\n";
+    return text;
 }
 
 // A folder on another file system than the scratch folder's (a rename between the two fails as

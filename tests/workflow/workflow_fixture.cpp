@@ -155,8 +155,21 @@ std::vector<LPARAM> WorkflowTest::Steps() const {
 }
 
 std::vector<std::string> WorkflowTest::LogTexts() const {
+    return InstallLogTexts(dir / "logs");
+}
+
+std::string WorkflowTest::ObjectPath(const std::string& key) const {
+    std::string path = BucketPath() + "\\" + key;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::vector<std::string> WorkflowTest::TreeOf(const std::string& folder) {
+    return ::TreeOf(folder);
+}
+
+std::vector<std::string> InstallLogTexts(const std::string& logDir) {
     WIN32_FIND_DATAA data;
-    std::string logDir = dir / "logs";
     HANDLE find = FindFirstFileA((logDir + "\\*install.log").c_str(), &data);
     std::vector<std::string> texts;
     if (find == INVALID_HANDLE_VALUE) return texts;
@@ -170,16 +183,6 @@ std::vector<std::string> WorkflowTest::LogTexts() const {
         texts.push_back(tabs == std::string::npos ? line : line.substr(tabs + 2));
     }
     return texts;
-}
-
-std::string WorkflowTest::ObjectPath(const std::string& key) const {
-    std::string path = BucketPath() + "\\" + key;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-std::vector<std::string> WorkflowTest::TreeOf(const std::string& folder) {
-    return ::TreeOf(folder);
 }
 
 std::vector<std::string> SampleInstalledTree() {

@@ -64,6 +64,9 @@ class WorkflowTest : public ::testing::Test {
     std::unique_ptr<objstore::test::TestServer> server;
 };
 
+// The texts of the install log's lines in logDir (the first log there), without time stamps.
+std::vector<std::string> InstallLogTexts(const std::string& logDir);
+
 // Compares what is left of the sample release's product tree after an installation.
 std::vector<std::string> SampleInstalledTree();
 
