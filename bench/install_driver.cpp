@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 
-#include "cos_client.h"
 #include "platform/posix/string_resources.h"
 #include "system/install_log.h"
 #include "system/product_settings.h"
@@ -42,6 +41,6 @@ int main(int argc, char** argv) {
     OpenInstallLog();
     ReadSummary(state);
     unsigned result = InstallWorker(&state);
-    delete state.client;
+    DestroyStorageClient(state);
     return result == 1 ? 0 : 1;
 }

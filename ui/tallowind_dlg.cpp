@@ -34,6 +34,9 @@ TTallowindDlg::~TTallowindDlg() {
     m_progress = nullptr;
     if (InstallLogFile) CloseInstallLog();
     if (m_state == DialogState::Failed) DeletePath(ProductSettings::Instance().stagingDir.c_str());
+    // The dialog goes at shutdown; the worker ended before (the dialog closes only when no
+    // installation runs), so no download uses the client any more.
+    DestroyStorageClient(*this);
 }
 
 void TTallowindDlg::OnInit() {

@@ -32,3 +32,8 @@ void CreateStorageClient(IClient& state) {
     settings.SetDownloadThreads(kClientDownloadThreads);
     settings.SetDownloadSliceSize(kClientSliceSize);
 }
+
+void DestroyStorageClient(IClient& state) {
+    delete state.client;
+    state.client = nullptr;
+}

@@ -16,3 +16,6 @@ void LoadStorageSettings(IClient& state);
 // for the rest of the process; then sets the process-wide download threads (10) and slice size
 // (4 MiB, never used for a transfer: every download sets its own).
 void CreateStorageClient(IClient& state);
+
+// Deletes the storage client of `state` (at shutdown, when no download runs any more).
+void DestroyStorageClient(IClient& state);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "cos_client.h"
 #include "util/cos_global_settings.h"
 #include "workflow/storage_brand.h"
 #include "workflow/storage_settings.h"
@@ -94,7 +93,7 @@ TEST(StorageSettings, LoadFillsTheAccountAndClientCreationSetsTheTransferDefault
     ASSERT_NE(state.client, nullptr);
     EXPECT_EQ(settings.GetDownloadThreads(), 10u);
     EXPECT_EQ(settings.GetDownloadSliceSize(), 4194304u);
-    delete state.client;
+    DestroyStorageClient(state);
     settings.ResetToDefaults();
 }
 

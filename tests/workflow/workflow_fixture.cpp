@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <sstream>
 
-#include "cos_client.h"
 #include "extract_test_support.h"
 #include "system/install_log.h"
 #include "system/product_identity.h"
@@ -77,8 +76,7 @@ void WorkflowTest::SetUp() {
 void WorkflowTest::TearDown() {
     server.reset();
     CloseInstallLog();
-    delete state.client;
-    state.client = nullptr;
+    DestroyStorageClient(state);
     DialogWindowHandle = nullptr;
     if (window) DestroyWindow(window);
     wintest::Pump();
