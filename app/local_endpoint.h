@@ -1,7 +1,7 @@
 // Builds for local runs (the sample brand, the tests) reach the storage service on loopback: the
 // connection goes to OBJSTORE_ENDPOINT ("127.0.0.1:PORT") while the Host header and the signature
-// stay the bucket host's. A firm's build is made without OBJSTORE_LOCAL_ENDPOINT and never reads
-// the variable, so its environment cannot redirect it.
+// stay the bucket host's. Only a brand folder for local runs turns this on (local_endpoint=yes in
+// its storage.ini); a firm's build never reads the variable, so its environment cannot redirect it.
 #pragma once
 
 // True when this build honours OBJSTORE_ENDPOINT.
