@@ -75,6 +75,18 @@ def timed(command, env=None):
     return wall, rss
 
 
+def report_medians(results):
+    """Prints each program's median wall time, its runs and its peak memory; returns the medians."""
+    medians = {}
+    for name, runs in results.items():
+        wall = statistics.median(w for w, _ in runs)
+        rss = max(r for _, r in runs)
+        medians[name] = wall
+        print(f"{name:15s} median {wall:6.2f} s   runs {[round(w, 2) for w, _ in runs]}   "
+              f"peak RSS {rss / 1024:.1f} MiB")
+    return medians
+
+
 def windows_path(host_path):
     return "Z:" + host_path.replace("/", "\\")
 
@@ -107,13 +119,7 @@ def main():
                     command = ["unzip", "-o", "-q", zip_path, "-d", dest]
                 results[name].append(timed(command, env))
                 shutil.rmtree(dest)
-        medians = {}
-        for name, runs in results.items():
-            wall = statistics.median(w for w, _ in runs)
-            rss = max(r for _, r in runs)
-            medians[name] = wall
-            print(f"{name:15s} median {wall:6.2f} s   runs {[round(w, 2) for w, _ in runs]}   "
-                  f"peak RSS {rss / 1024:.1f} MiB")
+        medians = report_medians(results)
         ratio = medians["ExtractPackage"] / medians["unzip -o"]
         print(f"time ratio ExtractPackage / unzip: {ratio:.2f} "
               f"(goal <= 1.00: {'met' if ratio <= 1.0 else 'NOT met'})")

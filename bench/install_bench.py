@@ -14,13 +14,13 @@ import argparse
 import os
 import random
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from extract_bench import MiB, content, file_sizes, timed, windows_path  # noqa: E402
+from extract_bench import (MiB, content, file_sizes, report_medians, timed,  # noqa: E402
+                           windows_path)
 
 BUCKET = "tallowind-1250000000"
 PAUSES_S = 0.6  # the worker sleeps 100 ms before six of its steps
@@ -118,13 +118,7 @@ def main():
                         not os.path.isdir(os.path.join(install, "dir00")):
                     raise RuntimeError(f"{name} left no installed tree in {install}")
                 shutil.rmtree(install)
-        medians = {}
-        for name, runs in results.items():
-            wall = statistics.median(w for w, _ in runs)
-            rss = max(r for _, r in runs)
-            medians[name] = wall
-            print(f"{name:15s} median {wall:6.2f} s   runs {[round(w, 2) for w, _ in runs]}   "
-                  f"peak RSS {rss / 1024:.1f} MiB")
+        medians = report_medians(results)
         ratio = medians["install worker"] / medians["curl+unzip+mv"]
         print(f"time ratio worker / script: {ratio:.2f} "
               f"(goal <= 1.20: {'met' if ratio <= 1.2 else 'NOT met'})")
