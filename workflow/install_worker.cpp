@@ -59,11 +59,17 @@ class Worker {
         PostInstallProgress(m_state.progress += amount);
     }
 
-    bool Download(int step, const char* file) {
-        Begin(step);
+    // keyPrefix + "/" + file into the staging folder, announced as `step`.
+    bool Fetch(int step, const char* file) {
+        PostInstallStep(step);
         std::string key = m_state.keyPrefix + "/" + file;
         std::string local = m_staging + "/" + file;
         return DownloadObject(m_state, key.c_str(), local.c_str()) || Fail(step);
+    }
+
+    bool Download(int step, const char* file) {
+        WriteLogLine(StepStartLine(step));
+        return Fetch(step, file);
     }
 
     bool Unpack(int step, const std::string& zip, const std::string& destination) {
@@ -74,15 +80,9 @@ class Worker {
 
     bool DownloadPackages() {
         Sleep(kStepPauseMs);
+        // Logged whether or not the front-end package is wanted.
         WriteLogLine(StepStartLine(kStepDownloadDepend));
-        if (m_state.downloadDepend) {
-            PostInstallStep(kStepDownloadDepend);
-            std::string key = m_state.keyPrefix + "/depend.zip";
-            std::string local = m_staging + "/depend.zip";
-            if (!DownloadObject(m_state, key.c_str(), local.c_str())) {
-                return Fail(kStepDownloadDepend);
-            }
-        }
+        if (m_state.downloadDepend && !Fetch(kStepDownloadDepend, "depend.zip")) return false;
         if (!Download(kStepDownloadBase, "base.zip")) return false;
         if (!Download(kStepDownloadConfig, "config.zip")) return false;
         WriteLogLine(StepStartLine(kStepDownloadFix));

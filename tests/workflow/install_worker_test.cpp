@@ -217,6 +217,23 @@ TEST_F(InstallWorkerTest, AnOldInstallationThatCannotBeSetAsideIsKeptAndTheMoveF
     CloseHandle(running.hThread);
 }
 
+TEST_F(InstallWorkerTest, FrontEndAndQuantPackagesComeWhenWanted) {
+    state.downloadDepend = true;
+    state.downloadQuant = true;
+    StartService();
+    ASSERT_TRUE(PrepareInstall());
+    ASSERT_EQ(RunWorker(), 1u);
+    EXPECT_EQ(Steps(), (std::vector<LPARAM>{1, 2, 3, 4, 5, 6, 7, 9, 8, 12, 13, 14}));
+    // The front-end package goes into its own folder; the quant package is fetched but not
+    // unpacked, and the clean-up removes it.
+    EXPECT_EQ(TreeOf(ProductSettings::Instance().dependBaseDir),
+              (std::vector<std::string>{"web\\", "web\\app.js", "web\\img\\",
+                                        "web\\img\\logo.svg", "web\\index.html"}));
+    EXPECT_EQ(TreeOf(installDir), SampleInstalledTree());
+    std::vector<std::string> log = LogTexts();
+    EXPECT_NE(std::find(log.begin(), log.end(), "下载Quant"), log.end());
+}
+
 // A failing step: its failure line is the log's last, WM_INSTALL_FAILED with its code the last
 // message, and the earlier installation is as it was.
 struct FailureCase {
