@@ -4,6 +4,7 @@
 #include "system/file_helpers.h"
 #include "system/install_log.h"
 #include "system/product_settings.h"
+#include "system/text_convert.h"
 #include "ui/dialog_placement.h"
 #include "ui/frame_geometry.h"
 #include "workflow/storage_settings.h"
@@ -12,14 +13,6 @@ namespace {
 
 constexpr COLORREF kProgressColour = RGB(71, 156, 220);
 constexpr UINT kIconId = 102;
-
-// Brand texts are code page 936; a text whose conversion does not fit 1024 characters is dropped.
-std::wstring From936(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    wchar_t buffer[1024];
-    int n = MultiByteToWideChar(936, 0, text.c_str(), int(text.size()), buffer, 1024);
-    return n > 0 ? std::wstring(buffer, size_t(n)) : std::wstring();
-}
 
 }  // namespace
 
@@ -111,7 +104,7 @@ ui::DialogLook TTallowindDlg::Look() const {
     look.closeHover = m_closeHover;
     if (m_hWnd) GetClientRect(m_hWnd, &look.client);
     look.layout = m_layout;
-    look.packageCode = From936(ProductSettings::Instance().packageCode);
+    look.packageCode = NarrowToWide(kPathCodePage, ProductSettings::Instance().packageCode, 1024);
     look.installDir = ProductSettings::Instance().installDir;
     look.statusText = m_statusText;
     look.progress = m_progress ? m_progress->Position() : 0;
