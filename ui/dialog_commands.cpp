@@ -3,6 +3,7 @@
 #include "system/file_helpers.h"
 #include "system/install_log.h"
 #include "system/product_config.h"
+#include "system/product_names.h"
 #include "system/product_process.h"
 #include "system/product_settings.h"
 #include "ui/tallowind_dlg.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr wchar_t kProductExecutable[] = L"OndrelDeskTrade.exe";
 // "浏览文件夹" in code page 936: the picker is the narrow one.
 constexpr char kPickerTitle[] = "\xE4\xAF\xC0\xC0\xCE\xC4\xBC\xFE\xBC\xD0";
 constexpr wchar_t kReinstallWarning[] =
@@ -97,7 +97,7 @@ bool TTallowindDlg::ConfirmReinstall() const {
 }
 
 void TTallowindDlg::StartInstall() {
-    TerminateRunningProduct(kProductExecutable);
+    TerminateRunningProduct(kProductExecutableW);
     if (!ConfirmReinstall()) return;
     const std::string& staging = ProductSettings::Instance().stagingDir;
     DeletePath(staging.c_str());

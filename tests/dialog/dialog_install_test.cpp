@@ -14,6 +14,7 @@
 #include "system/product_process.h"
 #include "system/product_settings.h"
 #include "util/cos_global_settings.h"
+#include "win_test_support.h"
 #include "window_test_support.h"
 #include "workflow/storage_brand.h"
 
@@ -106,6 +107,57 @@ TEST_F(DialogInstall, InstallOnAFreshFolderEndsDone) {
     GetPrivateProfileStringA(kProductConfigSection, "awaredpi", "<absent>", flag, sizeof flag,
                              DisplayScalePriPath(installDir).c_str());
     EXPECT_TRUE(std::string(flag) == "0" || std::string(flag) == "1") << flag;
+}
+
+TEST_F(DialogInstall, InstallOverARunningProductEndsItFirst) {
+    TTallowindDlg& dialog = live_->Dialog();
+    const std::string installDir = ProductSettings::Instance().installDir;
+    const std::string program = installDir + "\\OndrelDeskTrade.exe";
+    // An installed product: its program and a subfolder, which is what the warning looks for.
+    ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((installDir + "\\config").c_str(), nullptr));
+    ASSERT_TRUE(
+        CopyFileA(wintest::WindowsPathOfHost(FAKE_PRODUCT_PATH).c_str(), program.c_str(), FALSE));
+    std::wstring line = L"\"" + wintest::Wide(program) + L"\" running";
+    const std::wstring folder = wintest::Wide(installDir);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION running = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &startup, &running));
+    ASSERT_TRUE(wintest::PumpUntil(
+        [&] {
+            return wintest::ReadBytes(installDir + "\\launch-report.txt").find("cwd=") !=
+                   std::string::npos;
+        },
+        10000));
+
+    {
+        // The folder holds a subfolder: the warning comes, and OK goes on.
+        dialogtest::WarningAnswer answer(IDOK);
+        live_->Press(dialogtest::Centre(dialog.Layout().button));
+        EXPECT_EQ(answer.Answered(), 1);
+    }
+    // The running copy was ended before anything was fetched: the old installation could be set
+    // aside and the new one moved in.
+    EXPECT_EQ(WaitForSingleObject(running.hProcess, 0), WAIT_OBJECT_0)
+        << "the product still runs after Install";
+    bool ended = wintest::PumpUntil(
+        [&] {
+            return dialog.State() == DialogState::Done || dialog.State() == DialogState::Failed;
+        },
+        kInstallTimeoutMs);
+    if (WaitForSingleObject(running.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(running.hProcess, 0);
+        WaitForSingleObject(running.hProcess, 5000);
+    }
+    CloseHandle(running.hProcess);
+    CloseHandle(running.hThread);
+    ASSERT_TRUE(ended) << "the worker did not finish";
+    EXPECT_EQ(int(dialog.State()), int(DialogState::Done)) << wintest::Utf8(dialog.StatusText());
+    EXPECT_TRUE(wintest::Exists(installDir + "\\update.ini"));
+    EXPECT_FALSE(wintest::Exists(installDir + "\\launch-report.txt"))
+        << "the old installation's files went with it";
 }
 
 }  // namespace
