@@ -62,6 +62,8 @@ bool Numbers(const Words& words, size_t count, std::vector<int>& out, std::strin
     return false;
 }
 
+bool RunScript(const std::string& path, const Driver& driver);
+
 // Kept for the life of the process: the script thread may still run while the program exits.
 const std::map<std::string, Step>& Steps() {
     static const auto* steps = new std::map<std::string, Step>{
@@ -149,6 +151,13 @@ const std::map<std::string, Step>& Steps() {
              }
              return true;
          }},
+        {"run-file",
+         [](const Driver& d, const Words& w, std::string& error) {
+             if (w.size() != 2) return error = "expected one path after run-file", false;
+             // The file's own failure has been reported with its line; this one only stops here.
+             if (!RunScript(w[1], d)) return error = "the steps of " + w[1] + " stopped", false;
+             return true;
+         }},
         {"save",
          [](const Driver& d, const Words& w, std::string& error) {
              if (w.size() != 2) return error = "expected one path after save", false;
@@ -160,11 +169,13 @@ const std::map<std::string, Step>& Steps() {
     return *steps;
 }
 
-void RunScript(std::string path, Driver driver) {
+// Runs the steps of one file; false when a step failed (reported on stderr) or the file is
+// unreadable.
+bool RunScript(const std::string& path, const Driver& driver) {
     std::ifstream in(path);
     if (!in) {
         fprintf(stderr, "OBJSTORE_UI_SCRIPT: cannot read %s\n", path.c_str());
-        return;
+        return false;
     }
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -176,18 +187,22 @@ void RunScript(std::string path, Driver driver) {
         std::string error = "unknown step '" + words[0] + "'";
         if (step == Steps().end() || !step->second(driver, words, error)) {
             fprintf(stderr, "OBJSTORE_UI_SCRIPT %s:%d: %s\n", path.c_str(), number, error.c_str());
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 }  // namespace
 
 void StartScriptOnce() {
     static std::once_flag started;
-    const char* path = getenv("OBJSTORE_UI_SCRIPT");
-    if (!path || !*path) return;
-    std::call_once(started, [path] {
+    const char* variable = getenv("OBJSTORE_UI_SCRIPT");
+    if (!variable || !*variable) return;
+    std::call_once(started, [path = std::string(variable)] {
+        // The script drives this program only: a program it starts (the installed product after
+        // Open) must not run it again in its own first window.
+        unsetenv("OBJSTORE_UI_SCRIPT");
         Driver driver;
         {
             std::lock_guard<std::mutex> lock(Windows().mutex);
@@ -196,7 +211,7 @@ void StartScriptOnce() {
             if (!window) return;
             driver.queue = window->queue;
         }
-        std::thread(RunScript, std::string(path), driver).detach();
+        std::thread([path, driver] { RunScript(path, driver); }).detach();
     });
 }
 

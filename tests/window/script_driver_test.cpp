@@ -166,14 +166,16 @@ TEST(ScriptDriver, WaitsForPaintsOfAWindowThatRepaintsItself) {
 TEST(ScriptDriver, WaitsForAFileAnotherProcessMakes) {
     ScratchDir dir;
     std::string errors;
-    // The file appears while the program runs, as when a script outside watches for a result.
+    // The file appears while the program runs, as when a script outside watches for a result; it
+    // holds the steps that script chose, which run before the rest of the first file.
     std::thread maker([&dir] {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        std::ofstream(dir / "go") << "";
+        std::ofstream(dir / "go.part") << "save " + (dir / "after.png") + "\nmove-client 150 100\n";
+        rename((dir / "go.part").c_str(), (dir / "go").c_str());
     });
     int status = RunDemo(dir,
-                         "wait-file " + (dir / "go") + "\nsave " + (dir / "after.png") +
-                             "\nmove-client 150 100\npress ctrl\nrelease\nwait-window-gone\n",
+                         "wait-file " + (dir / "go") + "\nrun-file " + (dir / "go") +
+                             "\npress ctrl\nrelease\nwait-window-gone\n",
                          "--close-after-ms 20000", errors);
     maker.join();
     EXPECT_EQ(status, 0);
@@ -194,6 +196,7 @@ TEST(ScriptDriver, ABadLineStopsTheScriptWithItsNumber) {
         {"wait-idle\njump 3 4\nsave /nonexistent.png\n", ":2: unknown step 'jump'"},
         {"\n# fine\nmove 1\n", ":3: expected 2 number(s) after move"},
         {"press alt\n", ":1: unknown key alt"},
+        {"run-file /nonexistent/steps\n", ":1: the steps of /nonexistent/steps stopped"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
