@@ -1,15 +1,10 @@
-# Build-time constants of the storage service a brand talks to. The defaults
-# are neutral placeholders; a brand build overrides them on the command line.
+# The two domain suffixes of the storage service's bucket hosts. A brand folder's storage.ini names
+# them (domain=, alternate_domain=); these neutral placeholders serve a brand folder that does not.
 set(OBJSTORE_DEFAULT_DOMAIN ".storage.example" CACHE STRING
-    "Default domain suffix of bucket hosts (begins with '.')")
+    "Default domain suffix of bucket hosts (begins with '.'), unless the brand folder names one")
 set(OBJSTORE_ALTERNATE_DOMAIN ".storage-alt.example" CACHE STRING
-    "Alternative domain suffix of bucket hosts (begins with '.')")
-
-foreach(suffix IN ITEMS "${OBJSTORE_DEFAULT_DOMAIN}" "${OBJSTORE_ALTERNATE_DOMAIN}")
-    if(NOT suffix MATCHES "^\\.")
-        message(FATAL_ERROR "Domain suffix '${suffix}' must begin with '.'")
-    endif()
-endforeach()
+    "Alternative domain suffix of bucket hosts (begins with '.'), unless the brand folder names one")
+set(OBJSTORE_DEFAULT_REGION "accelerate")
 
 # The brand folder a build takes its identity from; the sample brand by default.
 set(OBJSTORE_BRAND_DIR "${CMAKE_CURRENT_LIST_DIR}/../brands/sample" CACHE PATH
@@ -69,6 +64,25 @@ function(objstore_load_brand_storage)
     if(NOT length EQUAL 72 OR NOT BRAND_STORAGE_credentials MATCHES "^[A-Za-z0-9]+$")
         message(FATAL_ERROR "${file}: credentials must be 72 letters and digits (${length} given)")
     endif()
+    # The service's region and domain suffixes: optional, the build's defaults otherwise.
+    if(NOT DEFINED BRAND_STORAGE_region OR BRAND_STORAGE_region STREQUAL "")
+        set(BRAND_STORAGE_region "${OBJSTORE_DEFAULT_REGION}")
+    endif()
+    if(NOT BRAND_STORAGE_region MATCHES "^[a-z0-9]([a-z0-9-]*[a-z0-9])?$")
+        message(FATAL_ERROR
+            "${file}: region '${BRAND_STORAGE_region}' is not lower-case letters, digits and '-'")
+    endif()
+    set(suffix_keys domain alternate_domain)
+    set(suffix_defaults "${OBJSTORE_DEFAULT_DOMAIN}" "${OBJSTORE_ALTERNATE_DOMAIN}")
+    foreach(key default IN ZIP_LISTS suffix_keys suffix_defaults)
+        if(NOT DEFINED BRAND_STORAGE_${key} OR BRAND_STORAGE_${key} STREQUAL "")
+            set(BRAND_STORAGE_${key} "${default}")
+        endif()
+        if(NOT BRAND_STORAGE_${key} MATCHES "^(\\.[a-z0-9]([a-z0-9-]*[a-z0-9])?)+$")
+            message(FATAL_ERROR "${file}: ${key} '${BRAND_STORAGE_${key}}' is not a domain suffix "
+                "beginning with '.'")
+        endif()
+    endforeach()
     if(NOT BRAND_STORAGE_mask MATCHES "^0x[0-9a-fA-F]+$")
         message(FATAL_ERROR "${file}: mask '${BRAND_STORAGE_mask}' is not a hexadecimal number")
     endif()
@@ -76,7 +90,7 @@ function(objstore_load_brand_storage)
     if(length GREATER 18)
         message(FATAL_ERROR "${file}: mask '${BRAND_STORAGE_mask}' has more than 64 bits")
     endif()
-    foreach(key IN ITEMS bucket account credentials mask)
+    foreach(key IN ITEMS bucket account credentials mask region domain alternate_domain)
         set(BRAND_STORAGE_${key} "${BRAND_STORAGE_${key}}" PARENT_SCOPE)
     endforeach()
 endfunction()
@@ -84,3 +98,10 @@ endfunction()
 # The whole brand folder is checked before anything is built from it.
 include(${CMAKE_CURRENT_LIST_DIR}/BrandResources.cmake)
 objstore_check_brand_folder("${OBJSTORE_BRAND_DIR}")
+
+# The storage client of this tree is built for the brand's service: its domain suffixes.
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+    objstore_load_brand_storage()
+    set(OBJSTORE_DEFAULT_DOMAIN "${BRAND_STORAGE_domain}")
+    set(OBJSTORE_ALTERNATE_DOMAIN "${BRAND_STORAGE_alternate_domain}")
+endif()

@@ -8,6 +8,7 @@ struct StorageBrand {
     uint64_t accountNumber;         // the ten-digit account number that ends the bucket name
     const char* storedCredentials;  // the credential pair as stored (workflow/credentials.h)
     uint64_t credentialMask;        // its position mask
+    const char* region;             // the service's region, part of the bucket host name
 };
 
 const StorageBrand& BuildStorageBrand();

@@ -17,7 +17,7 @@ void LoadStorageSettings(IClient& state) {
     CredentialPair pair = UnscrambleCredentials(brand.storedCredentials, brand.credentialMask);
     state.secretId = pair.secretId;
     state.secretKey = pair.secretKey;
-    state.region = kStorageRegion;
+    state.region = brand.region;
     state.bucket = brand.bucket;
     state.downloadDepend = false;
     state.plannedDownloads = kPlannedDownloads;

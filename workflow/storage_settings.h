@@ -3,11 +3,9 @@
 
 #include "workflow/install_state.h"
 
-// The region name that makes the client address the acceleration endpoint.
-constexpr char kStorageRegion[] = "accelerate";
-
 // Fills the storage fields of `state` from the brand compiled into this build: the unscrambled
-// credential pair, the region, the bucket; downloadDepend false, plannedDownloads 5 and
+// credential pair, the region (the brand's, "accelerate" unless its storage.ini names another,
+// which makes the client address the acceleration endpoint), the bucket; downloadDepend false, plannedDownloads 5 and
 // finishedDownloads 0.
 void LoadStorageSettings(IClient& state);
 

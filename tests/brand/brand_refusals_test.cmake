@@ -17,6 +17,9 @@ set(cases
     "icon without 24 px|icon.ico|convert ICO: -define icon:auto-resize=256,64,48,32,16|icon.ico: the icon has no 24 x 24 image"
     "icon without 256 px|icon.ico|convert ICO: -define icon:auto-resize=64,48,32,24,16|icon.ico: the icon has no 256 x 256 PNG image"
     "short credentials|storage.ini|ini credentials=abc123|storage.ini: credentials must be 72 letters and digits"
+    "region with a dot|storage.ini|ini region=ap.east|storage.ini: region 'ap.east' is not lower-case letters, digits and '-'"
+    "domain without its dot|storage.ini|ini domain=storage.example|storage.ini: domain 'storage.example' is not a domain suffix beginning with '.'"
+    "domain with a slash|storage.ini|ini alternate_domain=.alt.example/x|storage.ini: alternate_domain '.alt.example/x' is not a domain suffix"
 )
 
 # Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty; <FF> stands for a byte
