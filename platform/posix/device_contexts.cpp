@@ -100,4 +100,3 @@ int SetBkMode(HDC hdc, int mode) {
     dc->backgroundMode = mode;
     return previous;
 }
-

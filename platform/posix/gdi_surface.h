@@ -1,6 +1,6 @@
 // Where the window half of the native layer meets its GDI half: a window's pixels are a cairo image
-// surface (CAIRO_FORMAT_RGB24, the client size) that the window owns; BeginPaint and GetDC hand out a
-// device context that draws into it. Not for code outside platform/.
+// surface (CAIRO_FORMAT_RGB24, the client size) that the window owns; BeginPaint and GetDC hand out
+// a device context that draws into it. Not for code outside platform/.
 #pragma once
 
 #include <cairo.h>

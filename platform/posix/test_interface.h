@@ -18,8 +18,8 @@ struct Monitor {
     std::wstring deviceName;  // "\\.\DISPLAY1" ... (empty: numbered in order)
     int x = 0, y = 0;         // position in the virtual screen, in device pixels
     int width = 1920, height = 1080;
-    int logPixels = 96;       // what EnumDisplaySettingsExW reports as dmLogPixels
-    UINT effectiveDpi = 96;   // what GetDpiForMonitor reports for MDT_EFFECTIVE_DPI
+    int logPixels = 96;      // what EnumDisplaySettingsExW reports as dmLogPixels
+    UINT effectiveDpi = 96;  // what GetDpiForMonitor reports for MDT_EFFECTIVE_DPI
 };
 // Replaces the machine's monitors; the first one is the primary screen (SM_CYSCREEN is its
 // height). Without a call the machine has one 1920 x 1080 monitor at (0, 0), 96 DPI.

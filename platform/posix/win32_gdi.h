@@ -113,7 +113,7 @@ HDC CreateCompatibleDC(HDC hdc);
 // Memory DCs only; a window's DC goes back with EndPaint / ReleaseDC.
 BOOL DeleteDC(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);  // returns the previous colour
-int SetBkMode(HDC hdc, int mode);  // returns the previous mode; 0 on failure
+int SetBkMode(HDC hdc, int mode);                // returns the previous mode; 0 on failure
 
 // --- objects ---
 HBRUSH CreateSolidBrush(COLORREF color);

@@ -106,9 +106,9 @@ TEST(CliFetch, AFailedGetLeavesTheFileAloneAndSaysWhy) {
         {"OBJSTORE_ENDPOINT", std::string(server->Host()) + ":" + std::to_string(server->Port())}};
     const std::string copy = dir.WriteFile("base.zip", "the previous copy");
 
-    const CliRun run = RunCli({"--threads", "2", "--slice-size", "65536", "get", settings.bucket,
-                               "8.5/base.zip", copy},
-                              env);
+    const CliRun run = RunCli(
+        {"--threads", "2", "--slice-size", "65536", "get", settings.bucket, "8.5/base.zip", copy},
+        env);
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_EQ(ReadFile(copy), "the previous copy");
     Poco::File folder(dir.PathOf(""));
