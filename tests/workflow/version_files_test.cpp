@@ -52,8 +52,8 @@ TEST_F(Summary, ValuesOfThisPackageCodeAreReadAndCutToTheirBuffers) {
         const char* fix;
         const char* quant;
     } rows[] = {
-        {"[cfgstamp]\ntime=-5\n[fixstamp]\n000001=fix-a\n000002=fix-b\n[quant]\n000001=q-a\n",
-         -5, "fix-a", "q-a"},
+        {"[cfgstamp]\ntime=-5\n[fixstamp]\n000001=fix-a\n000002=fix-b\n[quant]\n000001=q-a\n", -5,
+         "fix-a", "q-a"},
         // Sections and keys without regard to case; no stamp gives 0, no quant line nothing.
         {"[FIXSTAMP]\n000001=fix-c\n", 0, "fix-c", ""},
         // Another code's lines are not this build's.
@@ -69,7 +69,8 @@ TEST_F(Summary, ValuesOfThisPackageCodeAreReadAndCutToTheirBuffers) {
         EXPECT_STREQ(state.quantName, row.quant);
     }
     EXPECT_EQ(state.finishedDownloads, 4) << "every read is one download";
-    EXPECT_TRUE(LogTexts().empty());
+    EXPECT_EQ(LogTexts(), std::vector<std::string>(4, kUncheckedReleaseLine))
+        << "a build without a release key says so at every read, nothing else";
 }
 
 TEST_F(Summary, AMissingSummaryLeavesTheFieldsAndNamesTheKeyInTheLog) {
@@ -79,7 +80,8 @@ TEST_F(Summary, AMissingSummaryLeavesTheFieldsAndNamesTheKeyInTheLog) {
     EXPECT_EQ(state.cfgStamp, 3);
     EXPECT_STREQ(state.fixName, "");
     EXPECT_EQ(state.finishedDownloads, 0);
-    EXPECT_EQ(LogTexts(), std::vector<std::string>{"8.5/summary.ini,文件不存在"});
+    EXPECT_EQ(LogTexts(),
+              (std::vector<std::string>{kUncheckedReleaseLine, "8.5/summary.ini,文件不存在"}));
 }
 
 TEST_F(Summary, TheVersionFileHoldsStampAndNamesInOrderAndAnEmptyQuant) {

@@ -65,12 +65,16 @@ void WorkflowTest::SetUp() {
     objstore::CosGlobalSettings::Instance().SetLogLevel(0);
     objstore::CosGlobalSettings::Instance().SetRetryPauseMs(50);
 
+    UseBucket(SAMPLE_BUCKET_DIR);
+}
+
+void WorkflowTest::UseBucket(const std::string& hostFolder) {
+    const std::string bucket = wintest::HostPathOf(wintest::Wide(BucketPath()));
     std::string out;
-    ASSERT_TRUE(wintest::RunHostShell("mkdir -p '" + wintest::HostPathOf(wintest::Wide(BucketPath())) +
-                                          "' && cp -R '" SAMPLE_BUCKET_DIR "/.' '" +
-                                          wintest::HostPathOf(wintest::Wide(BucketPath())) + "'",
+    ASSERT_TRUE(wintest::RunHostShell("rm -rf '" + bucket + "' && mkdir -p '" + bucket +
+                                          "' && cp -R '" + hostFolder + "/.' '" + bucket + "'",
                                       out, dir))
-        << out << " (the sample release is made by the target sample_release)";
+        << out << " (the sample releases are made by the target sample_release)";
 }
 
 void WorkflowTest::TearDown() {
@@ -122,11 +126,11 @@ unsigned WINAPI RunAndKeepResult(void* argument) {
 DWORD WorkflowTest::RunWorker() {
     // Started as the dialog starts it; the result is kept by the thread itself.
     WorkerRun run{&state, unsigned(-1)};
-    HANDLE thread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, RunAndKeepResult, &run, 0, nullptr));
+    HANDLE thread =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunAndKeepResult, &run, 0, nullptr));
     if (!thread) return DWORD(-1);
-    bool ended = wintest::PumpUntil(
-        [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, kWorkerTimeoutMs);
+    bool ended = wintest::PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; },
+                                    kWorkerTimeoutMs);
     if (!ended) WaitForSingleObject(thread, INFINITE);  // `run` must outlive the thread
     CloseHandle(thread);
     wintest::Pump();  // what the worker posted last

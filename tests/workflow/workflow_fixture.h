@@ -32,6 +32,10 @@ class WorkflowTest : public ::testing::Test {
     void TearDown() override;
 
   public:
+    // Replaces the bucket folder's content by a copy of a host folder (SetUp copies the sample
+    // release's).
+    void UseBucket(const std::string& hostFolder);
+
     // Starts the stand-in over the bucket folder (with the given faults) and points the client at
     // it. Tests change the bucket folder first if they need to.
     void StartService(const std::vector<std::string>& faults = {});
