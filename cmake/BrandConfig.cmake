@@ -81,7 +81,7 @@ function(objstore_load_brand_storage)
     endforeach()
 endfunction()
 
-include(${CMAKE_CURRENT_LIST_DIR}/BrandReleaseKey.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/BrandTrust.cmake)
 
 # The whole brand folder is checked before anything is built from it.
 include(${CMAKE_CURRENT_LIST_DIR}/BrandResources.cmake)

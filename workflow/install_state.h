@@ -42,6 +42,8 @@ struct IClient {
     bool downloadQuant = false;  // download the quant package; set by nothing
     // The brand's release key and what the verified summary says of each object.
     ReleaseCheck releaseCheck;
+    // The brand's CA bundle (PEM): when set, every request goes over HTTPS and trusts only it.
+    std::string httpsCaBundle;
 
     IClient() = default;
     IClient(const IClient&) = delete;

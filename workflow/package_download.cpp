@@ -27,6 +27,13 @@ void PrepareTransferSettings() {
     settings.SetAsyncPoolThreads(kAsyncPoolThreads);
 }
 
+// HTTPS with the brand's own CA bundle, when it has one.
+void ApplyTransport(const IClient& state, objstore::BaseReq& request) {
+    if (state.httpsCaBundle.empty()) return;
+    request.SetHttps(true);
+    request.SetCaPem(state.httpsCaBundle);
+}
+
 void LogTransferFailure(const objstore::CosResult& result) {
     char line[kFailureLineSize] = {};
     snprintf(line, sizeof line, "Downfile Fail,code:%s,message:%s,requestId:%s",
@@ -52,12 +59,15 @@ bool FetchObject(IClient& state, const char* key, const char* localPath,
                  const FetchOptions& options) {
     const bool checked = options.checkDigest && state.releaseCheck.Active();
     if (checked && !PackageIsListed(state, key)) return false;
-    if (!state.client || !state.client->ObjectExists(state.bucket, key)) {
+    objstore::HeadObjectReq head(state.bucket, key);
+    ApplyTransport(state, head);
+    if (!state.client || !state.client->ObjectExists(head)) {
         WriteLogLine((std::string(key) + ",文件不存在").c_str());
         return false;
     }
     PrepareTransferSettings();
     objstore::AsyncMultiGetObjectReq request(state.bucket, key, HostFilePath(localPath));
+    ApplyTransport(state, request);
     if (options.countsAsDownload) {
         request.SetTransferProgressCallback(OnDownloadProgress);
         request.SetUserData(&state);

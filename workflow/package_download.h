@@ -15,6 +15,7 @@
 // writes key + ",文件不存在" to the install log and returns false without touching anything
 // else. Otherwise every transfer, successful or not, adds 1 to finishedDownloads; a failed one
 // logs "Downfile Fail,code:...,message:...,requestId:..." and returns false.
+// With the brand's CA bundle (state.httpsCaBundle) both requests go over HTTPS trusting only it.
 // When the brand has a release key, the object must be listed in the verified summary (else
 // nothing is fetched) and the fetched file must match its size and SHA-256 (else the file is
 // deleted); both failures are logged and return false.

@@ -3,7 +3,7 @@
 #include "cos_client.h"
 #include "util/cos_config.h"
 #include "util/cos_global_settings.h"
-#include "workflow/brand_release_key.h"
+#include "workflow/brand_trust.h"
 #include "workflow/credentials.h"
 #include "workflow/storage_brand.h"
 
@@ -24,6 +24,7 @@ void LoadStorageSettings(IClient& state) {
     state.plannedDownloads = kPlannedDownloads;
     state.finishedDownloads = 0;
     state.releaseCheck.publicKey = BrandReleaseKey();
+    state.httpsCaBundle = BrandHttpsCaBundle();
 }
 
 void CreateStorageClient(IClient& state) {

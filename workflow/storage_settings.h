@@ -8,7 +8,7 @@ constexpr char kStorageRegion[] = "accelerate";
 
 // Fills the storage fields of `state` from the brand compiled into this build: the unscrambled
 // credential pair, the region, the bucket; downloadDepend false, plannedDownloads 5 and
-// finishedDownloads 0.
+// finishedDownloads 0; the brand's release key and HTTPS CA bundle (both "" when it has none).
 void LoadStorageSettings(IClient& state);
 
 // Creates the storage client for the account of `state` (the account number that ends the

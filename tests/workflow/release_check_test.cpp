@@ -9,7 +9,7 @@
 
 #include "extract_test_support.h"
 #include "install_fixture.h"
-#include "workflow/brand_release_key.h"
+#include "workflow/brand_trust.h"
 #include "workflow/integrity/release_signature.h"
 #include "workflow/storage_settings.h"
 #include "workflow_fixture.h"

@@ -97,6 +97,7 @@ void WorkflowTest::StartService(const std::vector<std::string>& faults) {
     settings.secretId = state.secretId;
     settings.secretKey = state.secretKey;
     settings.faults = faults;
+    settings.extraArgs = standinArgs;
     server = objstore::test::TestServer::Standin(settings);
     ASSERT_NE(server, nullptr);
     objstore::CosGlobalSettings& global = objstore::CosGlobalSettings::Instance();

@@ -66,6 +66,7 @@ class WorkflowTest : public ::testing::Test {
     wintest::Recorder recorder;
     HWND window = nullptr;
     std::unique_ptr<objstore::test::TestServer> server;
+    std::vector<std::string> standinArgs;  // more options for the stand-in (e.g. TLS)
 };
 
 // The texts of the install log's lines in logDir (the first log there), without time stamps.

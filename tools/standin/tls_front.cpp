@@ -1,0 +1,128 @@
+#include "tls_front.h"
+
+#include <poll.h>
+
+#include <Poco/Exception.h>
+#include <Poco/Net/NetException.h>
+#include <Poco/Net/SecureStreamSocket.h>
+#include <Poco/Net/SocketAddress.h>
+#include <Poco/Timespan.h>
+
+namespace standin {
+namespace {
+
+constexpr int kBacklog = 256;
+constexpr int kPollMs = 200;  // how often a relay looks at the stop flag
+constexpr size_t kRelayBlock = 64 * 1024;
+
+Poco::Net::Context::Ptr ServerContext(const std::string& certificateFile,
+                                      const std::string& keyFile) {
+    Poco::Net::Context::Params params;
+    params.privateKeyFile = keyFile;
+    params.certificateFile = certificateFile;
+    params.verificationMode = Poco::Net::Context::VERIFY_NONE;
+    params.loadDefaultCAs = false;
+    return new Poco::Net::Context(Poco::Net::Context::TLS_SERVER_USE, params);
+}
+
+// Copies what one side has to the other; false when the side ended or failed.
+bool Pass(Poco::Net::StreamSocket& from, Poco::Net::StreamSocket& to, char* buffer) {
+    const int got = from.receiveBytes(buffer, static_cast<int>(kRelayBlock));
+    if (got <= 0) return false;
+    return to.sendBytes(buffer, got) == got;
+}
+
+}  // namespace
+
+TlsFront::TlsFront(uint16_t port, const std::string& certificateFile, const std::string& keyFile,
+                   uint16_t innerPort)
+    : m_context(ServerContext(certificateFile, keyFile)),
+      m_socket(Poco::Net::SocketAddress("127.0.0.1", port), kBacklog, m_context),
+      m_innerPort(innerPort) {}
+
+TlsFront::~TlsFront() {
+    Stop();
+}
+
+uint16_t TlsFront::Port() const {
+    return m_socket.address().port();
+}
+
+void TlsFront::Start() {
+    m_acceptor = std::thread([this] { Accept(); });
+}
+
+void TlsFront::Stop() {
+    if (m_stopping.exchange(true)) return;
+    // The acceptor and the relays look at the flag at least every kPollMs.
+    if (m_acceptor.joinable()) m_acceptor.join();
+    try {
+        m_socket.close();
+    } catch (const Poco::Exception&) {
+    }
+    std::list<std::thread> relays;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (Poco::Net::StreamSocket& socket : m_open) {
+            try {
+                socket.shutdown();
+            } catch (const Poco::Exception&) {
+            }
+        }
+        relays.swap(m_relays);
+    }
+    for (std::thread& relay : relays) relay.join();
+}
+
+void TlsFront::Accept() {
+    while (!m_stopping) {
+        struct pollfd listening = {m_socket.impl()->sockfd(), POLLIN, 0};
+        if (::poll(&listening, 1, kPollMs) <= 0) continue;
+        try {
+            // The handshake happens on the relay's thread (lazy), so a slow client holds only
+            // its own thread.
+            Poco::Net::StreamSocket client = m_socket.acceptConnection();
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopping) break;
+            m_relays.emplace_back([this, client] { Relay(client); });
+        } catch (const Poco::Exception&) {
+            if (m_stopping) break;
+        }
+    }
+}
+
+void TlsFront::Relay(Poco::Net::StreamSocket client) {
+    try {
+        Poco::Net::SecureStreamSocket secure(client);
+        secure.completeHandshake();
+        Poco::Net::StreamSocket inner(Poco::Net::SocketAddress("127.0.0.1", m_innerPort));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_open.push_back(secure);
+            m_open.push_back(inner);
+        }
+        std::string buffer(kRelayBlock, '\0');
+        while (!m_stopping) {
+            // Decrypted bytes OpenSSL already holds do not show on the descriptor.
+            if (secure.available() > 0) {
+                if (!Pass(secure, inner, &buffer[0])) break;
+                continue;
+            }
+            struct pollfd fds[2] = {{secure.impl()->sockfd(), POLLIN, 0},
+                                    {inner.impl()->sockfd(), POLLIN, 0}};
+            const int ready = ::poll(fds, 2, kPollMs);
+            if (ready < 0) break;
+            if (ready == 0) continue;
+            if (fds[0].revents != 0 && !Pass(secure, inner, &buffer[0])) break;
+            if (fds[1].revents != 0 && !Pass(inner, secure, &buffer[0])) break;
+        }
+        // The service closed or reset the plain side: end the TLS side the same way.
+        secure.setLinger(true, 0);
+        secure.close();
+        inner.close();
+    } catch (const Poco::Exception&) {
+        // A failed handshake (a client that does not trust the certificate) or a reset.
+    }
+}
+
+}  // namespace standin
