@@ -14,6 +14,7 @@ namespace {
 constexpr int kBacklog = 256;
 constexpr int kPollMs = 200;  // how often a relay looks at the stop flag
 constexpr size_t kRelayBlock = 64 * 1024;
+constexpr long kSilentPeerSeconds = 30;  // a handshake or record that does not come in time
 
 Poco::Net::Context::Ptr ServerContext(const std::string& certificateFile,
                                       const std::string& keyFile) {
@@ -54,53 +55,53 @@ void TlsFront::Start() {
 
 void TlsFront::Stop() {
     if (m_stopping.exchange(true)) return;
-    // The acceptor and the relays look at the flag at least every kPollMs.
     if (m_acceptor.joinable()) m_acceptor.join();
+    for (Relay& relay : m_relays) relay.thread.join();
+    m_relays.clear();
     try {
         m_socket.close();
     } catch (const Poco::Exception&) {
     }
-    std::list<std::thread> relays;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (Poco::Net::StreamSocket& socket : m_open) {
-            try {
-                socket.shutdown();
-            } catch (const Poco::Exception&) {
-            }
+}
+
+void TlsFront::Reap() {
+    for (auto it = m_relays.begin(); it != m_relays.end();) {
+        if (!it->done->load()) {
+            ++it;
+            continue;
         }
-        relays.swap(m_relays);
+        it->thread.join();
+        it = m_relays.erase(it);
     }
-    for (std::thread& relay : relays) relay.join();
 }
 
 void TlsFront::Accept() {
     while (!m_stopping) {
+        Reap();
         struct pollfd listening = {m_socket.impl()->sockfd(), POLLIN, 0};
         if (::poll(&listening, 1, kPollMs) <= 0) continue;
         try {
-            // The handshake happens on the relay's thread (lazy), so a slow client holds only
-            // its own thread.
+            // The handshake happens on the relay's thread, so a slow client holds only its own.
             Poco::Net::StreamSocket client = m_socket.acceptConnection();
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stopping) break;
-            m_relays.emplace_back([this, client] { Relay(client); });
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            std::thread thread([this, client, done] {
+                RelayConnection(client);
+                done->store(true);
+            });
+            m_relays.push_back({std::move(thread), done});
         } catch (const Poco::Exception&) {
-            if (m_stopping) break;
+            // A connection that went before it was accepted.
         }
     }
 }
 
-void TlsFront::Relay(Poco::Net::StreamSocket client) {
+void TlsFront::RelayConnection(Poco::Net::StreamSocket client) {
     try {
+        client.setReceiveTimeout(Poco::Timespan(kSilentPeerSeconds, 0));
         Poco::Net::SecureStreamSocket secure(client);
         secure.completeHandshake();
         Poco::Net::StreamSocket inner(Poco::Net::SocketAddress("127.0.0.1", m_innerPort));
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_open.push_back(secure);
-            m_open.push_back(inner);
-        }
+        inner.setReceiveTimeout(Poco::Timespan(kSilentPeerSeconds, 0));
         std::string buffer(kRelayBlock, '\0');
         while (!m_stopping) {
             // Decrypted bytes OpenSSL already holds do not show on the descriptor.
@@ -121,7 +122,8 @@ void TlsFront::Relay(Poco::Net::StreamSocket client) {
         secure.close();
         inner.close();
     } catch (const Poco::Exception&) {
-        // A failed handshake (a client that does not trust the certificate) or a reset.
+        // A failed handshake (a client that does not trust the certificate), a silent peer or a
+        // reset.
     }
 }
 
