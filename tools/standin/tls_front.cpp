@@ -2,6 +2,8 @@
 
 #include <poll.h>
 
+#include <memory>
+
 #include <Poco/Exception.h>
 #include <Poco/Net/NetException.h>
 #include <Poco/Net/SecureStreamSocket.h>
@@ -96,34 +98,42 @@ void TlsFront::Accept() {
 }
 
 void TlsFront::RelayConnection(Poco::Net::StreamSocket client) {
+    std::unique_ptr<Poco::Net::SecureStreamSocket> secure;
+    bool reset = false;
     try {
         client.setReceiveTimeout(Poco::Timespan(kSilentPeerSeconds, 0));
-        Poco::Net::SecureStreamSocket secure(client);
-        secure.completeHandshake();
+        secure = std::make_unique<Poco::Net::SecureStreamSocket>(client);
+        secure->completeHandshake();
         Poco::Net::StreamSocket inner(Poco::Net::SocketAddress("127.0.0.1", m_innerPort));
         inner.setReceiveTimeout(Poco::Timespan(kSilentPeerSeconds, 0));
         std::string buffer(kRelayBlock, '\0');
         while (!m_stopping) {
             // Decrypted bytes OpenSSL already holds do not show on the descriptor.
-            if (secure.available() > 0) {
-                if (!Pass(secure, inner, &buffer[0])) break;
+            if (secure->available() > 0) {
+                if (!Pass(*secure, inner, &buffer[0])) break;
                 continue;
             }
-            struct pollfd fds[2] = {{secure.impl()->sockfd(), POLLIN, 0},
+            struct pollfd fds[2] = {{secure->impl()->sockfd(), POLLIN, 0},
                                     {inner.impl()->sockfd(), POLLIN, 0}};
             const int ready = ::poll(fds, 2, kPollMs);
             if (ready < 0) break;
             if (ready == 0) continue;
-            if (fds[0].revents != 0 && !Pass(secure, inner, &buffer[0])) break;
-            if (fds[1].revents != 0 && !Pass(inner, secure, &buffer[0])) break;
+            if (fds[0].revents != 0 && !Pass(*secure, inner, &buffer[0])) break;
+            if (fds[1].revents != 0 && !Pass(inner, *secure, &buffer[0])) break;
         }
-        // The service closed or reset the plain side: end the TLS side the same way.
-        secure.setLinger(true, 0);
-        secure.close();
         inner.close();
+    } catch (const Poco::Net::ConnectionResetException&) {
+        reset = true;  // the service broke the connection off (a fault): the client sees it too
     } catch (const Poco::Exception&) {
-        // A failed handshake (a client that does not trust the certificate), a silent peer or a
-        // reset.
+        // A failed handshake (a client that does not trust the certificate) or a silent peer.
+    }
+    if (!secure) return;
+    // A side that ended cleanly ends the other cleanly (close_notify): a client reading the
+    // end of its answer must not meet a reset.
+    try {
+        if (reset) secure->setLinger(true, 0);
+        secure->close();
+    } catch (const Poco::Exception&) {
     }
 }
 
