@@ -52,8 +52,8 @@ TEST_F(Summary, ValuesOfThisPackageCodeAreReadAndCutToTheirBuffers) {
         const char* fix;
         const char* quant;
     } rows[] = {
-        {"[cfgstamp]\ntime=-5\n[fixstamp]\n000001=fix-a\n000002=fix-b\n[quant]\n000001=q-a\n", -5,
-         "fix-a", "q-a"},
+        {"[cfgstamp]\ntime=-5\n[fixstamp]\n000001=fix-a\n000002=fix-b\n[quant]\n000001=q-a\n",
+         -5, "fix-a", "q-a"},
         // Sections and keys without regard to case; no stamp gives 0, no quant line nothing.
         {"[FIXSTAMP]\n000001=fix-c\n", 0, "fix-c", ""},
         // Another code's lines are not this build's.
