@@ -247,6 +247,9 @@ TEST_F(StandinFaults, BadOptionsStopTheServiceAtStart) {
         {"--port", "70000"},
         {"--unknown"},
         {"--domain", "no-dot.example"},
+        {"--fault", "replace:x"},
+        {"--tls-cert", "server.pem"},
+        {"--tls-key", "server.key"},
     };
     for (const std::vector<std::string>& extra : bad) {
         SCOPED_TRACE(extra.back());
