@@ -8,6 +8,8 @@ if(WIN32)
     set(OPENSSL_USE_STATIC_LIBS TRUE)
 endif()
 find_package(Poco REQUIRED COMPONENTS Foundation Net Crypto NetSSL)
+# Release signatures and digests use libcrypto directly.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 find_path(RAPIDXML_INCLUDE_DIR rapidxml.hpp PATH_SUFFIXES rapidxml REQUIRED)
 add_library(rapidxml INTERFACE)

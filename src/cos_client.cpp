@@ -48,6 +48,10 @@ bool CosClient::ObjectExists(const std::string& bucket, const std::string& key) 
     return m_objectOp.ObjectExists(bucket, key);
 }
 
+bool CosClient::ObjectExists(const HeadObjectReq& req) const {
+    return m_objectOp.ObjectExists(req);
+}
+
 std::shared_ptr<AsyncContext> CosClient::AsyncMultiGetObject(const AsyncMultiGetObjectReq& req) {
     auto handler = std::make_shared<TransferHandler>();
     handler->InitFromRequest(req);

@@ -21,6 +21,8 @@ class CosClient {
     CosClient& operator=(const CosClient&) = delete;
 
     bool ObjectExists(const std::string& bucket, const std::string& key) const;
+    // The same with the request's transport options (HTTPS, trusted certificates).
+    bool ObjectExists(const HeadObjectReq& req) const;
 
     // Starts the download on the asynchronous pool and returns at once. The client
     // must outlive the download.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "workflow/release_check.h"
 
 namespace objstore {
 class CosClient;  // the storage client facade (src/cos_client.h)
@@ -39,6 +40,10 @@ struct IClient {
     // because the download's slice threads write it at the same time.
     std::atomic<int32_t> progress{0};
     bool downloadQuant = false;  // download the quant package; set by nothing
+    // The brand's release key and what the verified summary says of each object.
+    ReleaseCheck releaseCheck;
+    // The brand's CA bundle (PEM): when set, every request goes over HTTPS and trusts only it.
+    std::string httpsCaBundle;
 
     IClient() = default;
     IClient(const IClient&) = delete;

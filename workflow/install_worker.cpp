@@ -78,10 +78,21 @@ class Worker {
         return ExtractPackage(zip.c_str(), destination.c_str(), progress) || Fail(step);
     }
 
+    // With a release key, nothing is fetched unless the summary's signature verified; the
+    // step that would fetch the first package fails (ReadSummary logged why).
+    bool ReleaseMayBeFetched() {
+        if (!m_state.releaseCheck.Active() || m_state.releaseCheck.summaryVerified) return true;
+        const int first = m_state.downloadDepend ? kStepDownloadDepend : kStepDownloadBase;
+        if (first != kStepDownloadDepend) WriteLogLine(StepStartLine(first));
+        PostInstallStep(first);
+        return Fail(first);
+    }
+
     bool DownloadPackages() {
         Sleep(kStepPauseMs);
         // Logged whether or not the front-end package is wanted.
         WriteLogLine(StepStartLine(kStepDownloadDepend));
+        if (!ReleaseMayBeFetched()) return false;
         if (m_state.downloadDepend && !Fetch(kStepDownloadDepend, "depend.zip")) return false;
         if (!Download(kStepDownloadBase, "base.zip")) return false;
         if (!Download(kStepDownloadConfig, "config.zip")) return false;
@@ -160,9 +171,10 @@ unsigned WINAPI InstallWorker(void* state) {
 
 void CleanupStaging(const IClient& state) {
     const std::string staging = ProductSettings::Instance().stagingDir;
-    for (const std::string& file : {std::string("summary.ini"), std::string("depend.zip"),
-                                    std::string("base.zip"), std::string("config.zip"),
-                                    ZipName(state.fixName), ZipName(state.quantName)}) {
+    for (const std::string& file :
+         {std::string("summary.ini"), std::string("summary.ini.sig"), std::string("depend.zip"),
+          std::string("base.zip"), std::string("config.zip"), ZipName(state.fixName),
+          ZipName(state.quantName)}) {
         DeletePath((staging + "/" + file).c_str());
     }
     std::string target = staging + "/config/LoginFrm.Server.pub";

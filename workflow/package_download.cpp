@@ -27,6 +27,13 @@ void PrepareTransferSettings() {
     settings.SetAsyncPoolThreads(kAsyncPoolThreads);
 }
 
+// HTTPS with the brand's own CA bundle, when it has one.
+void ApplyTransport(const IClient& state, objstore::BaseReq& request) {
+    if (state.httpsCaBundle.empty()) return;
+    request.SetHttps(true);
+    request.SetCaPem(state.httpsCaBundle);
+}
+
 void LogTransferFailure(const objstore::CosResult& result) {
     char line[kFailureLineSize] = {};
     snprintf(line, sizeof line, "Downfile Fail,code:%s,message:%s,requestId:%s",
@@ -45,22 +52,36 @@ bool DownloadNamedPackage(IClient& state, const char* folder, const char* fileNa
 }  // namespace
 
 bool DownloadObject(IClient& state, const char* key, const char* localPath) {
-    if (!state.client || !state.client->ObjectExists(state.bucket, key)) {
+    return FetchObject(state, key, localPath, FetchOptions());
+}
+
+bool FetchObject(IClient& state, const char* key, const char* localPath,
+                 const FetchOptions& options) {
+    const bool checked = options.checkDigest && state.releaseCheck.Active();
+    if (checked && !PackageIsListed(state, key)) return false;
+    objstore::HeadObjectReq head(state.bucket, key);
+    ApplyTransport(state, head);
+    if (!state.client || !state.client->ObjectExists(head)) {
         WriteLogLine((std::string(key) + ",文件不存在").c_str());
         return false;
     }
     PrepareTransferSettings();
     objstore::AsyncMultiGetObjectReq request(state.bucket, key, HostFilePath(localPath));
-    request.SetTransferProgressCallback(OnDownloadProgress);
-    request.SetUserData(&state);
+    ApplyTransport(state, request);
+    if (options.countsAsDownload) {
+        request.SetTransferProgressCallback(OnDownloadProgress);
+        request.SetUserData(&state);
+    }
     MakeDirs(localPath);
     std::shared_ptr<objstore::AsyncContext> context = state.client->AsyncMultiGetObject(request);
     context->WaitUntilFinished();
-    ++state.finishedDownloads;
+    if (options.countsAsDownload) ++state.finishedDownloads;
     objstore::CosResult result = context->GetResult();
-    if (result.IsSucc()) return true;
-    LogTransferFailure(result);
-    return false;
+    if (!result.IsSucc()) {
+        LogTransferFailure(result);
+        return false;
+    }
+    return !checked || PackageMatchesSummary(state, key, localPath);
 }
 
 bool DownloadFixPackage(IClient& state, const char* fileName) {
@@ -71,8 +92,7 @@ bool DownloadQuantPackage(IClient& state, const char* fileName) {
     return DownloadNamedPackage(state, "/quant/", fileName, kQuantDownloadStep);
 }
 
-int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished,
-                         int32_t planned) {
+int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished, int32_t planned) {
     if (planned <= 0) return 0;
     double share = total == 0 ? 1.0 : double(transferred) / double(total);
     double position = (share + finished) * (kDownloadShare / planned) * 100;

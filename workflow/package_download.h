@@ -15,7 +15,20 @@
 // writes key + ",文件不存在" to the install log and returns false without touching anything
 // else. Otherwise every transfer, successful or not, adds 1 to finishedDownloads; a failed one
 // logs "Downfile Fail,code:...,message:...,requestId:..." and returns false.
+// With the brand's CA bundle (state.httpsCaBundle) both requests go over HTTPS trusting only it.
+// When the brand has a release key, the object must be listed in the verified summary (else
+// nothing is fetched) and the fetched file must match its size and SHA-256 (else the file is
+// deleted); both failures are logged and return false.
 bool DownloadObject(IClient& state, const char* key, const char* localPath);
+
+// How FetchObject treats one object. DownloadObject fetches a package with the defaults; the
+// summary and its signature are fetched before there is anything to check them against.
+struct FetchOptions {
+    bool countsAsDownload = true;  // moves the progress bar and counts in finishedDownloads
+    bool checkDigest = true;       // against the verified summary, when the brand has a key
+};
+bool FetchObject(IClient& state, const char* key, const char* localPath,
+                 const FetchOptions& options);
 
 // The runtime and the quant package named by the summary (fileName includes ".zip"): posts
 // WM_INSTALL_STEP with 4 (5 for quant), then fetches keyPrefix + "/fix/" (or "/quant/") +
@@ -30,5 +43,4 @@ void OnDownloadProgress(uint64_t transferred, uint64_t total, void* userData);
 // (transferred / total + finished) * (0.8 / planned) * 100, truncated toward zero. A total of 0
 // gives the end of the download's span; no planned downloads give 0; the result is kept within
 // 0 to 100.
-int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished,
-                         int32_t planned);
+int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished, int32_t planned);

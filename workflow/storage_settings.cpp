@@ -3,6 +3,7 @@
 #include "cos_client.h"
 #include "util/cos_config.h"
 #include "util/cos_global_settings.h"
+#include "workflow/brand_trust.h"
 #include "workflow/credentials.h"
 #include "workflow/storage_brand.h"
 
@@ -22,6 +23,8 @@ void LoadStorageSettings(IClient& state) {
     state.downloadDepend = false;
     state.plannedDownloads = kPlannedDownloads;
     state.finishedDownloads = 0;
+    state.releaseCheck.publicKey = BrandReleaseKey();
+    state.httpsCaBundle = BrandHttpsCaBundle();
 }
 
 void CreateStorageClient(IClient& state) {

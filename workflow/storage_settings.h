@@ -5,8 +5,9 @@
 
 // Fills the storage fields of `state` from the brand compiled into this build: the unscrambled
 // credential pair, the region (the brand's, "accelerate" unless its storage.ini names another,
-// which makes the client address the acceleration endpoint), the bucket; downloadDepend false, plannedDownloads 5 and
-// finishedDownloads 0.
+// which makes the client address the acceleration endpoint), the bucket; downloadDepend false,
+// plannedDownloads 5 and finishedDownloads 0; the brand's release key and HTTPS CA bundle (both
+// "" when it has none).
 void LoadStorageSettings(IClient& state);
 
 // Creates the storage client for the account of `state` (the account number that ends the

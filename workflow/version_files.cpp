@@ -4,12 +4,25 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "system/install_log.h"
 #include "system/product_settings.h"
 #include "workflow/package_download.h"
 
 namespace {
 constexpr char kSummaryName[] = "summary.ini";
 constexpr char kVersionFileName[] = "\\update.ini";
+
+// Fetches the signature beside the summary and verifies the summary with it; no value of the
+// summary is read before this succeeded.
+bool FetchVerifiedSignature(IClient& state, const std::string& summaryKey,
+                            const std::string& summaryPath) {
+    const std::string signatureKey = summaryKey + ".sig";
+    const std::string signaturePath = summaryPath + ".sig";
+    const bool fetched =
+        FetchObject(state, signatureKey.c_str(), signaturePath.c_str(), {false, false});
+    return VerifySummary(state, summaryPath, signaturePath, fetched);
+}
+
 }  // namespace
 
 int64_t ParseStamp(const char* text) {
@@ -20,7 +33,11 @@ bool ReadSummary(IClient& state) {
     const ProductSettings& settings = ProductSettings::Instance();
     std::string key = state.keyPrefix + "/" + kSummaryName;
     std::string localPath = settings.stagingDir + "/" + kSummaryName;
-    if (!DownloadObject(state, key.c_str(), localPath.c_str())) return false;
+    if (!state.releaseCheck.Active()) WriteLogLine(kUncheckedReleaseLine);
+    if (!FetchObject(state, key.c_str(), localPath.c_str(), {true, false})) return false;
+    if (state.releaseCheck.Active() && !FetchVerifiedSignature(state, key, localPath)) {
+        return false;
+    }
 
     const char* code = settings.packageCode.c_str();
     char stamp[kStampTextSize] = {};

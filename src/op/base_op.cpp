@@ -128,6 +128,7 @@ CosResult BaseOp::NormalAction(const std::string& host, const std::string& path,
     options.receiveTimeoutMs = req.GetRecvTimeoutInms();
     options.verifyCert = req.GetVerifyCert();
     options.caLocation = req.GetCaLocation();
+    options.caPem = req.GetCaPem();
     HttpAnswer answer;
     std::string responseBody;
     const int status = HttpSender::SendRequest(options, reqBody, &responseBody, &answer);

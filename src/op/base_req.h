@@ -40,6 +40,9 @@ public:
     void SetSignHeaderHost(bool on) { m_signHost = on; }
     const std::string& GetCaLocation() const { return m_caLocation; }
     void SetCaLocation(const std::string& location) { m_caLocation = location; }
+    // PEM certificates that alone are trusted for HTTPS (see HttpSendOptions::caPem).
+    const std::string& GetCaPem() const { return m_caPem; }
+    void SetCaPem(const std::string& pem) { m_caPem = pem; }
 
 private:
     std::map<std::string, std::string> m_headers;
@@ -52,6 +55,7 @@ private:
     bool m_verifyCert = true;
     bool m_signHost = true;
     std::string m_caLocation;
+    std::string m_caPem;
 };
 
 }  // namespace objstore

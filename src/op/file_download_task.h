@@ -29,6 +29,7 @@ struct SliceRequest {
     uint64_t receiveTimeoutMs = 0;
     bool verifyCert = true;
     std::string caLocation;
+    std::string caPem;
     std::shared_ptr<TransferHandler> handler;  // may be empty
     ObjectIdentity object;
 };

@@ -139,6 +139,11 @@ bool MultiDownload::QueryLength() {
 
 CosResult MultiDownload::HeadWithRetries(HeadObjectResp* headResp) {
     HeadObjectReq headReq(m_req.GetBucketName(), m_req.GetObjectName());
+    // The length query goes the way the download goes (HTTPS and what it trusts).
+    headReq.SetHttps(m_req.IsHttps());
+    headReq.SetVerifyCert(m_req.GetVerifyCert());
+    headReq.SetCaLocation(m_req.GetCaLocation());
+    headReq.SetCaPem(m_req.GetCaPem());
     // An unusable configuration fails before anything is sent, every time.
     const int attempts = m_op.GetConfig()->IsValid() ? kMaxAttempts : 1;
     CosResult head;
@@ -165,6 +170,7 @@ std::optional<ObjectIdentity> MultiDownload::ProbeLength() {
     options.receiveTimeoutMs = m_req.GetRecvTimeoutInms();
     options.verifyCert = m_req.GetVerifyCert();
     options.caLocation = m_req.GetCaLocation();
+    options.caPem = m_req.GetCaPem();
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         if (attempt > 1 && !PauseBeforeAttempt(attempt, m_handler)) break;
         options.headers = signer.Headers();
@@ -212,6 +218,7 @@ void MultiDownload::CreateTasks() {
     m_sliceRequest.receiveTimeoutMs = m_req.GetRecvTimeoutInms();
     m_sliceRequest.verifyCert = m_req.GetVerifyCert();
     m_sliceRequest.caLocation = m_req.GetCaLocation();
+    m_sliceRequest.caPem = m_req.GetCaPem();
     m_sliceRequest.handler = m_handler;
     m_sliceRequest.object = m_object;
     for (unsigned i = 0; i < taskCount; ++i) {
@@ -353,6 +360,7 @@ bool MultiDownload::FetchWhole() {
     options.receiveTimeoutMs = m_sliceRequest.receiveTimeoutMs;
     options.verifyCert = m_sliceRequest.verifyCert;
     options.caLocation = m_sliceRequest.caLocation;
+    options.caPem = m_sliceRequest.caPem;
     OutputFile& file = m_file;
     const SliceSink::Writer intoFile = [&file](uint64_t, const char* data, size_t count) {
         return file.Write(data, count);

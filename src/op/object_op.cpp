@@ -41,7 +41,10 @@ CosResult ObjectOp::HeadObject(const HeadObjectReq& req, HeadObjectResp* resp,
 }
 
 bool ObjectOp::ObjectExists(const std::string& bucket, const std::string& key) const {
-    HeadObjectReq req(bucket, key);
+    return ObjectExists(HeadObjectReq(bucket, key));
+}
+
+bool ObjectOp::ObjectExists(const HeadObjectReq& req) const {
     HeadObjectResp resp;
     CosResult result = HeadObject(req, &resp, false);
     if (!result.IsSucc() && UsesDefaultDomain() && result.ShouldRetryOnAlternateDomain()) {

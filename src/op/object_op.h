@@ -23,6 +23,8 @@ class ObjectOp : public BaseOp {
     // True when a head request for the object succeeds (with one repeat on the
     // alternative domain where that applies).
     bool ObjectExists(const std::string& bucket, const std::string& key) const;
+    // The same with the request's transport options (HTTPS, trusted certificates).
+    bool ObjectExists(const HeadObjectReq& req) const;
 
     // Fetches the object into the request's local file in parallel ranged slices.
     // The response is required; the handler may be empty.

@@ -1,5 +1,6 @@
 #include "util/http_sender.h"
 
+#include <Poco/Crypto/X509Certificate.h>
 #include <Poco/DigestEngine.h>
 #include <Poco/Exception.h>
 #include <Poco/MD5Engine.h>
@@ -80,13 +81,28 @@ void LogRate(uint64_t bytes, uint64_t ms) {
     }
 }
 
+// Adds every certificate of a PEM text to the context's trusted set.
+void TrustCertificates(Poco::Net::Context& context, const std::string& pem) {
+    static const std::string kEnd = "-----END CERTIFICATE-----";
+    for (size_t begin = pem.find("-----BEGIN CERTIFICATE-----"); begin != std::string::npos;) {
+        const size_t end = pem.find(kEnd, begin);
+        if (end == std::string::npos) break;
+        std::istringstream one(pem.substr(begin, end + kEnd.size() - begin));
+        context.addCertificateAuthority(Poco::Crypto::X509Certificate(one));
+        begin = pem.find("-----BEGIN CERTIFICATE-----", end);
+    }
+}
+
 std::unique_ptr<Poco::Net::HTTPClientSession> OpenSession(const Poco::URI& uri, bool verifyCert,
-                                                          const std::string& caLocation) {
+                                                          const std::string& caLocation,
+                                                          const std::string& caPem) {
     if (Poco::icompare(uri.getScheme(), 0, 5, "https") == 0) {
+        const std::string location = caPem.empty() ? caLocation : std::string();
         Poco::Net::Context::Ptr context = new Poco::Net::Context(
-            Poco::Net::Context::CLIENT_USE, "", "", caLocation,
+            Poco::Net::Context::CLIENT_USE, "", "", location,
             verifyCert ? Poco::Net::Context::VERIFY_RELAXED : Poco::Net::Context::VERIFY_NONE, 9,
-            caLocation.empty(), "ALL:!ADH:!LOW:!EXP:!MD5:@STRENGTH");
+            location.empty() && caPem.empty(), "ALL:!ADH:!LOW:!EXP:!MD5:@STRENGTH");
+        if (!caPem.empty()) TrustCertificates(*context, caPem);
         return std::make_unique<Poco::Net::HTTPSClientSession>(uri.getHost(), uri.getPort(),
                                                                context);
     }
@@ -157,7 +173,7 @@ class Exchange {
 void Exchange::Send(const Poco::URI& uri, std::istream& requestBody) {
     const std::shared_ptr<TransferHandler>& handler = m_options.handler;
     if (handler && handler->IsCancelRequested()) throw UserCancelException();
-    m_session = OpenSession(uri, m_options.verifyCert, m_options.caLocation);
+    m_session = OpenSession(uri, m_options.verifyCert, m_options.caLocation, m_options.caPem);
     const Poco::Timespan connectTimeout = ClampedTimeout(m_options.connectTimeoutMs);
     m_session->setTimeout(connectTimeout, connectTimeout, connectTimeout);
 

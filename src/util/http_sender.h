@@ -28,6 +28,9 @@ struct HttpSendOptions {
     bool checkBodyMd5 = false;                   // compare the body's MD5 with a plain ETag
     bool verifyCert = true;                      // HTTPS only
     std::string caLocation;                      // HTTPS only; "" for the platform's set
+    // HTTPS only: trust exactly these certificates (PEM, one or more) instead of caLocation and
+    // the platform's set; for a program that ships its CA bundle inside itself.
+    std::string caPem;
 };
 
 struct HttpAnswer {

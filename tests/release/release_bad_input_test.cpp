@@ -165,9 +165,9 @@ TEST(ReleaseBadInputTest, TheSameInputIsAcceptedWhenCorrected) {
 TEST(ReleaseBadInputTest, HelpDescribesEveryOption) {
     const ProgramResult result = RunProgram(RELEASE_BUILDER_PATH, {"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    for (const char* option :
-         {"--product", "--base", "--config", "--depend", "--quant", "--quant-name",
-          "--runtime-name", "--package-code", "--cfg-stamp", "--output", "--force"}) {
+    for (const char* option : {"--product", "--base", "--config", "--depend", "--quant",
+                               "--quant-name", "--runtime-name", "--package-code", "--cfg-stamp",
+                               "--output", "--force", "--signing-key"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
     }
 }

@@ -21,6 +21,7 @@ enum class Outcome {
     CutShort,    // full Content-Length announced, `bytes` sent, then a clean end
     Reset,       // head sent, the body broken off
     WholeAs200,  // 200 with the whole object although a range was asked
+    Replaced,    // the asked bytes with the object's byte at `bytes` inverted (when asked)
 };
 
 struct Step {
@@ -73,7 +74,31 @@ const FaultCase kCases[] = {
       kOk,
       {"GET", "a.bin", "bytes=5000000-", Outcome::Status, 416, "InvalidRange"}}},
     {"faults combine", {"delay:10", "status:503,every=2"}, {kOk, k503}},
+    {"replaced object",
+     {"replace:5,key=a.bin"},
+     {{"GET", "a.bin", "", Outcome::Replaced, 200, "", 5},
+      {"GET", "a.bin", "bytes=4-9", Outcome::Replaced, 206, "", 5},
+      {"GET", "a.bin", "bytes=5-5", Outcome::Replaced, 206, "", 5},
+      {"GET", "a.bin", "bytes=6-99", Outcome::Replaced, 206, "", 5},
+      kOkB}},
+    {"replaced in the middle by default",
+     {"replace,key=a.bin"},
+     {{"GET", "a.bin", "", Outcome::Replaced, 200, "", kSize / 2},
+      {"GET", "a.bin", "bytes=524000-524999", Outcome::Replaced, 206, "", kSize / 2}}},
 };
+
+// The bytes of `object` a Replaced step expects: the asked range with the byte at step.bytes of
+// the object inverted when the range holds it.
+std::string ReplacedBytes(const std::string& object, const Step& step) {
+    size_t first = 0, last = object.size() - 1;
+    if (*step.range != '\0') std::sscanf(step.range, "bytes=%zu-%zu", &first, &last);
+    std::string bytes = object.substr(first, last - first + 1);
+    if (step.bytes >= first && step.bytes <= last) {
+        char& replaced = bytes[step.bytes - first];
+        replaced = static_cast<char>(~replaced);
+    }
+    return bytes;
+}
 
 class StandinFaults : public StandinTest {
   protected:
@@ -139,6 +164,12 @@ TEST_F(StandinFaults, FaultsHitTheSelectedRequests) {
                 case Outcome::Reset:
                     ASSERT_TRUE(reply.answered) << reply.transportError;
                     EXPECT_TRUE(reply.bodyError || reply.body.size() < kSize);
+                    break;
+                case Outcome::Replaced:
+                    ASSERT_TRUE(reply.answered) << reply.transportError;
+                    EXPECT_EQ(step.status, reply.status);
+                    EXPECT_FALSE(reply.bodyError);
+                    EXPECT_EQ(ReplacedBytes(a, step), reply.body);
                     break;
                 case Outcome::WholeAs200:
                     EXPECT_EQ(200, reply.status);
@@ -216,6 +247,9 @@ TEST_F(StandinFaults, BadOptionsStopTheServiceAtStart) {
         {"--port", "70000"},
         {"--unknown"},
         {"--domain", "no-dot.example"},
+        {"--fault", "replace:x"},
+        {"--tls-cert", "server.pem"},
+        {"--tls-key", "server.key"},
     };
     for (const std::vector<std::string>& extra : bad) {
         SCOPED_TRACE(extra.back());

@@ -65,12 +65,16 @@ void WorkflowTest::SetUp() {
     objstore::CosGlobalSettings::Instance().SetLogLevel(0);
     objstore::CosGlobalSettings::Instance().SetRetryPauseMs(50);
 
+    UseBucket(SAMPLE_BUCKET_DIR);
+}
+
+void WorkflowTest::UseBucket(const std::string& hostFolder) {
+    const std::string bucket = wintest::HostPathOf(wintest::Wide(BucketPath()));
     std::string out;
-    ASSERT_TRUE(wintest::RunHostShell("mkdir -p '" + wintest::HostPathOf(wintest::Wide(BucketPath())) +
-                                          "' && cp -R '" SAMPLE_BUCKET_DIR "/.' '" +
-                                          wintest::HostPathOf(wintest::Wide(BucketPath())) + "'",
+    ASSERT_TRUE(wintest::RunHostShell("rm -rf '" + bucket + "' && mkdir -p '" + bucket +
+                                          "' && cp -R '" + hostFolder + "/.' '" + bucket + "'",
                                       out, dir))
-        << out << " (the sample release is made by the target sample_release)";
+        << out << " (the sample releases are made by the target sample_release)";
 }
 
 void WorkflowTest::TearDown() {
@@ -93,6 +97,7 @@ void WorkflowTest::StartService(const std::vector<std::string>& faults) {
     settings.secretId = state.secretId;
     settings.secretKey = state.secretKey;
     settings.faults = faults;
+    settings.extraArgs = standinArgs;
     server = objstore::test::TestServer::Standin(settings);
     ASSERT_NE(server, nullptr);
     objstore::CosGlobalSettings& global = objstore::CosGlobalSettings::Instance();

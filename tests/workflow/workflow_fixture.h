@@ -32,6 +32,10 @@ class WorkflowTest : public ::testing::Test {
     void TearDown() override;
 
   public:
+    // Replaces the bucket folder's content by a copy of a host folder (SetUp copies the sample
+    // release's).
+    void UseBucket(const std::string& hostFolder);
+
     // Starts the stand-in over the bucket folder (with the given faults) and points the client at
     // it. Tests change the bucket folder first if they need to.
     void StartService(const std::vector<std::string>& faults = {});
@@ -62,6 +66,7 @@ class WorkflowTest : public ::testing::Test {
     wintest::Recorder recorder;
     HWND window = nullptr;
     std::unique_ptr<objstore::test::TestServer> server;
+    std::vector<std::string> standinArgs;  // more options for the stand-in (e.g. TLS)
 };
 
 // The texts of the install log's lines in logDir (the first log there), without time stamps.

@@ -16,6 +16,10 @@ constexpr int kExitBadInput = 2;
 void PrintWritten(const release_builder::ReleasePlan& plan) {
     std::printf("wrote %s:\n  %s/summary.ini\n", plan.outputFolder.c_str(),
                 release_builder::kKeyPrefix);
+    if (!plan.signingKey.empty()) {
+        std::printf("  %s/summary.ini.sig (Ed25519 signature; sizes and SHA-256 in [digests])\n",
+                    release_builder::kKeyPrefix);
+    }
     for (const auto& package : plan.packages) {
         const size_t count = package.entries.size();
         std::printf("  %s (%zu %s)\n", package.objectKey.c_str(), count,

@@ -19,6 +19,7 @@ const std::map<std::string, Field>& FolderAndNameOptions() {
         {"--runtime-name", &ReleaseOptions::runtimeName},
         {"--quant-name", &ReleaseOptions::quantName},
         {"--output", &ReleaseOptions::outputFolder},
+        {"--signing-key", &ReleaseOptions::signingKeyFile},
     };
     return options;
 }
@@ -80,6 +81,10 @@ const char* UsageText() {
            "                         (default: newest modification time in --config, in\n"
            "                         seconds since 1970)\n"
            "  --force                replace an output folder that has content\n"
+           "  --signing-key FILE     the firm's Ed25519 private key (PEM, from\n"
+           "                         objstore-release-keygen): adds the size and SHA-256 of\n"
+           "                         every object to summary.ini and writes its signature\n"
+           "                         as summary.ini.sig\n"
            "  --help                 this text\n"
            "Names may hold letters, digits, '.', '-' and '_'. The output is written beside\n"
            "DIR first and moved into place only when complete.\n"

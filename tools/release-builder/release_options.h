@@ -21,6 +21,7 @@ struct ReleaseOptions {
     std::optional<long long> cfgStamp;      // unset: newest modification time in configFolder
     std::string outputFolder;               // the bucket folder to create
     bool force = false;                     // replace an output folder that has content
+    std::string signingKeyFile;             // Ed25519 private key (PEM); "" for no signature
 };
 
 struct ParseOutcome {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "package_names.h"
+#include "release_signing.h"
 #include "summary_file.h"
 
 namespace release_builder {
@@ -130,6 +131,21 @@ long long ConfigStamp(const ReleaseOptions& options, const std::vector<PackagePl
     return 0;
 }
 
+// Reads the private key; it must never end up inside a package or the bucket folder.
+std::string SigningKeyProblem(const ReleaseOptions& o, const std::vector<FolderRole>& roles,
+                              std::string* key) {
+    if (o.signingKeyFile.empty()) return std::string();
+    for (const FolderRole& role : roles) {
+        if (IsWithin(o.signingKeyFile, *role.folder))
+            return "the signing key \"" + o.signingKeyFile + "\" lies inside the " + role.option +
+                   " folder and would be published";
+    }
+    if (IsWithin(o.signingKeyFile, OutputPath(o.outputFolder)))
+        return "the signing key \"" + o.signingKeyFile +
+               "\" lies inside the output folder and would be published";
+    return ReadSigningKey(o.signingKeyFile, key);
+}
+
 }  // namespace
 
 std::string PlanRelease(const ReleaseOptions& options, ReleasePlan* plan) {
@@ -139,6 +155,7 @@ std::string PlanRelease(const ReleaseOptions& options, ReleasePlan* plan) {
     if (problem.empty()) problem = ListPackages(roles, &plan->packages);
     if (problem.empty()) problem = ServerListsProblem(options.configFolder);
     if (problem.empty()) problem = OutputProblem(options, roles);
+    if (problem.empty()) problem = SigningKeyProblem(options, roles, &plan->signingKey);
     if (!problem.empty()) return problem;
 
     plan->summaryText = SummaryText(ConfigStamp(options, plan->packages), options.packageCodes,

@@ -20,7 +20,8 @@ struct PackagePlan {
 struct ReleasePlan {
     std::string outputFolder;
     bool force = false;
-    std::string summaryText;            // object kKeyPrefix + "/summary.ini"
+    std::string summaryText;            // object kKeyPrefix + "/summary.ini", without digests
+    std::string signingKey;             // Ed25519 private key PEM; "" for an unsigned release
     std::vector<PackagePlan> packages;  // in the order the installer fetches them
 };
 

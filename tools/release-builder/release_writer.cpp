@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "dos_time.h"
+#include "release_signing.h"
+#include "workflow/integrity/release_signature.h"
 #include "zip_writer.h"
 
 namespace release_builder {
@@ -29,15 +31,29 @@ bool WriteText(const fs::path& path, const std::string& text, std::string* error
     return bool(out);
 }
 
+// The summary, and with a signing key its digests of the written packages and its signature.
+bool WriteSummary(const ReleasePlan& plan, const fs::path& folder, std::string* error) {
+    const fs::path summary = folder / kKeyPrefix / "summary.ini";
+    if (plan.signingKey.empty()) return WriteText(summary, plan.summaryText, error);
+    std::vector<std::string> keys;
+    for (const PackagePlan& package : plan.packages) keys.push_back(package.objectKey);
+    integrity::DigestList digests;
+    if (!DigestPackages(folder.string(), keys, &digests, error)) return false;
+    const std::string text = SummaryWithDigests(plan.summaryText, digests);
+    std::string signature;
+    if (!integrity::SignMessage(plan.signingKey, text, &signature, error)) return false;
+    return WriteText(summary, text, error) &&
+           WriteText(fs::path(summary.string() + ".sig"), signature, error);
+}
+
 bool WriteAll(const ReleasePlan& plan, const fs::path& folder, std::string* error) {
     std::error_code failure;
-    const fs::path summary = folder / kKeyPrefix / "summary.ini";
-    fs::create_directories(summary.parent_path(), failure);
+    const fs::path prefix = folder / kKeyPrefix;
+    fs::create_directories(prefix, failure);
     if (failure) {
-        *error = "cannot create \"" + summary.parent_path().string() + "\": " + failure.message();
+        *error = "cannot create \"" + prefix.string() + "\": " + failure.message();
         return false;
     }
-    if (!WriteText(summary, plan.summaryText, error)) return false;
     for (const PackagePlan& package : plan.packages) {
         const fs::path zip = folder / package.objectKey;
         fs::create_directories(zip.parent_path(), failure);
@@ -47,7 +63,7 @@ bool WriteAll(const ReleasePlan& plan, const fs::path& folder, std::string* erro
         }
         if (!WritePackage(package.entries, zip.string(), error)) return false;
     }
-    return true;
+    return WriteSummary(plan, folder, error);
 }
 
 // Moves the complete release at staged to output; see WriteRelease.

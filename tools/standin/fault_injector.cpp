@@ -21,6 +21,7 @@ constexpr KindName kKinds[] = {
     {FaultKind::Status, "status", true, true},
     {FaultKind::FullBody, "full", false, false},
     {FaultKind::Drip, "drip", true, true},
+    {FaultKind::Replace, "replace", false, true},
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t* value) {
@@ -194,6 +195,11 @@ FaultPlan FaultInjector::PlanFor(const std::string& method, const std::string& k
                 break;
             case FaultKind::Drip:
                 plan.dripBytesPerSecond = spec.param;
+                break;
+            case FaultKind::Replace:
+                plan.replace = true;
+                plan.replaceAtGiven = spec.hasParam;
+                plan.replaceAt = spec.param;
                 break;
         }
         if (!plan.names.empty()) plan.names += '+';

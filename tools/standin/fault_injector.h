@@ -17,6 +17,7 @@ enum class FaultKind {
     Status,       // answer a 5xx error instead of the object
     FullBody,     // answer 200 with the whole object where 206 was due
     Drip,         // send the body at a fixed number of bytes per second
+    Replace,      // serve other content of the same length: one byte inverted
 };
 
 // One --fault option: "kind[:param][,selector=value]...".
@@ -49,7 +50,10 @@ struct FaultPlan {
     uint64_t cutAt = 0;  // body bytes sent before the cut; half the body when not given
     bool fullBody = false;
     uint64_t dripBytesPerSecond = 0;
-    std::string names;  // "+"-joined kinds applied, "" when none
+    bool replace = false;  // the object's byte at replaceAt (of the object) goes out inverted
+    bool replaceAtGiven = false;
+    uint64_t replaceAt = 0;  // the middle of the object when not given
+    std::string names;       // "+"-joined kinds applied, "" when none
 
     bool Empty() const { return names.empty(); }
 };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include <Poco/Net/HTTPServerParams.h>
@@ -16,6 +17,7 @@
 #include "connection_pool.h"
 #include "object_handler.h"
 #include "standin_options.h"
+#include "tls_front.h"
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -42,7 +44,10 @@ int main(int argc, char** argv) {
     try {
         standin::ServiceState state(options);
 
-        Poco::Net::ServerSocket socket(Poco::Net::SocketAddress("127.0.0.1", options.port), 256);
+        // With TLS the plain service listens on an inner port behind the TLS front.
+        const bool tls = !options.tlsCertificate.empty();
+        Poco::Net::ServerSocket socket(
+            Poco::Net::SocketAddress("127.0.0.1", tls ? uint16_t(0) : options.port), 256);
         Poco::Net::HTTPServerParams::Ptr params = new Poco::Net::HTTPServerParams;
         params->setKeepAlive(true);
         params->setMaxKeepAliveRequests(0);
@@ -55,12 +60,20 @@ int main(int argc, char** argv) {
                                        options.maxThreads,
                                        std::chrono::seconds(options.idleTimeoutSeconds));
         server.Start();
+        std::unique_ptr<standin::TlsFront> front;
+        if (tls) {
+            front = std::make_unique<standin::TlsFront>(options.port, options.tlsCertificate,
+                                                        options.tlsKey, socket.address().port());
+            front->Start();
+        }
 
-        std::cout << "listening 127.0.0.1:" << socket.address().port() << std::endl;
+        std::cout << "listening 127.0.0.1:" << (front ? front->Port() : socket.address().port())
+                  << std::endl;
 
         int received = 0;
         sigwait(&stopSignals, &received);
         state.stopping = true;
+        if (front) front->Stop();
         server.Stop();
     } catch (const std::exception& e) {
         std::cerr << "objstore-standin: " << e.what() << "\n";

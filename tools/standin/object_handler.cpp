@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -95,7 +97,7 @@ class Exchange {
     void DrainRequestBody();
     void SendError(const ServiceError& error);
     void ServeObject(const ObjectTarget& target);
-    void SendBody(int fd, uint64_t first, uint64_t length);
+    void SendBody(int fd, uint64_t first, uint64_t length, uint64_t size);
     void ResetConnection();
     Poco::Net::StreamSocket& Socket();
     // Writes the request's log line once. Called just before the last bytes of
@@ -285,7 +287,7 @@ void Exchange::ServeObject(const ObjectTarget& target) {
     m_answered = true;
     if (IsHead() || length == 0) WriteLog();
     m_response.send().flush();
-    if (!IsHead()) SendBody(file.get(), first, length);
+    if (!IsHead()) SendBody(file.get(), first, length, size);
 }
 
 // Copies n bytes of the file at offset to the socket, in the kernel.
@@ -302,9 +304,33 @@ CopyOutcome CopyToSocket(int socketFd, int fd, uint64_t offset, size_t n) {
     return CopyOutcome::Sent;
 }
 
+// As CopyToSocket, with the object's byte at `inverted` (when it lies in the span) sent inverted.
+CopyOutcome CopyReplacing(int socketFd, int fd, uint64_t offset, size_t n,
+                          std::optional<uint64_t> inverted) {
+    if (!inverted || *inverted < offset || *inverted >= offset + n) {
+        return CopyToSocket(socketFd, fd, offset, n);
+    }
+    const size_t before = static_cast<size_t>(*inverted - offset);
+    CopyOutcome outcome = CopyToSocket(socketFd, fd, offset, before);
+    if (outcome != CopyOutcome::Sent) return outcome;
+    unsigned char byte = 0;
+    if (::pread(fd, &byte, 1, static_cast<off_t>(*inverted)) != 1) return CopyOutcome::FileEnded;
+    byte = static_cast<unsigned char>(~byte);
+    ssize_t sent = 0;
+    do {
+        sent = ::send(socketFd, &byte, 1, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent != 1) return CopyOutcome::ClientGone;
+    return CopyToSocket(socketFd, fd, *inverted + 1, n - before - 1);
+}
+
 // Writes the body in chunks straight from the file to the socket; the response
-// stream would copy it and split it into small writes.
-void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
+// stream would copy it and split it into small writes. `size` is the whole object's.
+void Exchange::SendBody(int fd, uint64_t first, uint64_t length, uint64_t size) {
+    std::optional<uint64_t> inverted;
+    if (m_plan.replace && size > 0) {
+        inverted = m_plan.replaceAtGiven ? std::min(m_plan.replaceAt, size - 1) : size / 2;
+    }
     uint64_t limit = length;
     if (m_plan.cut != FaultPlan::Cut::None) {
         limit = m_plan.cutAtGiven ? std::min(m_plan.cutAt, length) : length / 2;
@@ -323,8 +349,8 @@ void Exchange::SendBody(int fd, uint64_t first, uint64_t length) {
             m_record.bodyBytes = limit;
             WriteLog();
         }
-        outcome =
-            CopyToSocket(socket.impl()->sockfd(), fd, first + sent, static_cast<size_t>(want));
+        outcome = CopyReplacing(socket.impl()->sockfd(), fd, first + sent,
+                                static_cast<size_t>(want), inverted);
         if (outcome != CopyOutcome::Sent) break;
         sent += want;
         m_record.bodyBytes = sent;

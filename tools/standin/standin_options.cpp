@@ -35,10 +35,13 @@ const char* StandinUsage() {
            "  --fault SPEC          kind[:param][,selector=value]... (repeatable)\n"
            "                        kinds: delay:MS close-before close-mid[:BYTES]\n"
            "                               truncate[:BYTES] status:5XX full drip:BYTES_PER_S\n"
+           "                               replace[:OFFSET]\n"
            "                        selectors: every=N key=KEY share=P method=GET|HEAD times=N\n"
            "  --seed S              seed of share= decisions (default 1)\n"
            "  --threads N           most requests answered at once (default 64, at least 32)\n"
            "  --idle-timeout S      close a connection idle for S seconds (default 10)\n"
+           "  --tls-cert FILE       serve HTTPS only, with this certificate (PEM, the chain\n"
+           "  --tls-key FILE        after it) and its private key (PEM)\n"
            "  --help                this text\n";
 }
 
@@ -100,6 +103,10 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options, std::st
             out.checkAuth = false;
         } else if (name == "--any-host") {
             out.checkHost = false;
+        } else if (name == "--tls-cert") {
+            out.tlsCertificate = value;
+        } else if (name == "--tls-key") {
+            out.tlsKey = value;
         } else if (name == "--request-log") {
             out.requestLog = value;
         } else if (name == "--fault") {
@@ -143,6 +150,10 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options, std::st
     }
     if (out.checkAuth && (out.secretId.empty() || out.secretKey.empty())) {
         *error = "--secret-id and --secret-key are required unless --no-auth is given";
+        return false;
+    }
+    if (out.tlsCertificate.empty() != out.tlsKey.empty()) {
+        *error = "--tls-cert and --tls-key go together";
         return false;
     }
     if (out.domains.empty()) out.domains.push_back(objstore::build::kDefaultDomain);

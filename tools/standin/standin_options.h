@@ -25,6 +25,8 @@ struct StandinOptions {
     uint64_t seed = 1;
     int maxThreads = 64;          // requests answered at once
     int idleTimeoutSeconds = 10;  // a connection waiting longer for a request is closed
+    std::string tlsCertificate;   // PEM; with tlsKey the service speaks HTTPS only
+    std::string tlsKey;
 };
 
 // Fills options from argv; on a usage error returns false with the reason.
