@@ -54,6 +54,7 @@ bool FileDownTask::Attempt(int attempt) {
     options.receiveTimeoutMs = m_request.receiveTimeoutMs;
     options.verifyCert = m_request.verifyCert;
     options.caLocation = m_request.caLocation;
+    options.connection = m_connection;
 
     SliceSink sink(m_request.object, m_offset, m_length, true, SliceSink::IntoBuffer(m_buffer),
                    m_request.handler);

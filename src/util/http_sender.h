@@ -1,4 +1,5 @@
-// Sends one signed request over a fresh HTTP or HTTPS connection.
+// Sends one signed request over a fresh HTTP or HTTPS connection, or over a
+// connection kept alive from an earlier request (HttpConnection).
 //
 // A request is described by one HttpSendOptions record; the answer's status,
 // headers, reason and error text come back in an HttpAnswer. The body of the
@@ -15,6 +16,7 @@
 
 namespace objstore {
 
+class HttpConnection;
 class TransferHandler;
 
 struct HttpSendOptions {
@@ -28,6 +30,11 @@ struct HttpSendOptions {
     bool checkBodyMd5 = false;                   // compare the body's MD5 with a plain ETag
     bool verifyCert = true;                      // HTTPS only
     std::string caLocation;                      // HTTPS only; "" for the platform's set
+    // The connection to send on and keep for the next request; nullptr opens a
+    // new one that closes with the answer. A request without a body that fails
+    // on a kept connection before any answer arrives (the server closed it in
+    // the meantime) is sent once more on a new connection.
+    HttpConnection* connection = nullptr;
 };
 
 struct HttpAnswer {
