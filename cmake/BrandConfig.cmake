@@ -81,6 +81,8 @@ function(objstore_load_brand_storage)
     endforeach()
 endfunction()
 
+include(${CMAKE_CURRENT_LIST_DIR}/BrandTransfer.cmake)
+
 # The whole brand folder is checked before anything is built from it.
 include(${CMAKE_CURRENT_LIST_DIR}/BrandResources.cmake)
 objstore_check_brand_folder("${OBJSTORE_BRAND_DIR}")

@@ -17,10 +17,14 @@ set(cases
     "icon without 24 px|icon.ico|convert ICO: -define icon:auto-resize=256,64,48,32,16|icon.ico: the icon has no 24 x 24 image"
     "icon without 256 px|icon.ico|convert ICO: -define icon:auto-resize=64,48,32,24,16|icon.ico: the icon has no 256 x 256 PNG image"
     "short credentials|storage.ini|ini credentials=abc123|storage.ini: credentials must be 72 letters and digits"
+    "unknown transfer profile|storage.ini|ini transfer_profile=turbo|storage.ini: transfer_profile 'turbo' must be standard or fast"
+    "slice size without the fast profile|storage.ini|ini slice_size=1048576|storage.ini: slice_size applies to transfer_profile=fast only"
+    "slice size too small|storage.ini|ini transfer_profile=fast&slice_size=4095|storage.ini: slice_size '4095' is not a number of bytes from 4096 to 20971520"
+    "slice size not a number|storage.ini|ini transfer_profile=fast&slice_size=1M|storage.ini: slice_size '1M' is not a number of bytes"
 )
 
-# Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty; <FF> stands for a byte
-# that UTF-8 never uses.
+# Sets KEY=VALUE in the copy's FILE (added when the key is not there), or drops the line when VALUE
+# is empty; <FF> stands for a byte that UTF-8 never uses.
 function(spoil_ini file setting)
     string(ASCII 255 byte)
     string(REPLACE "<FF>" "${byte}" setting "${setting}")
@@ -28,8 +32,10 @@ function(spoil_ini file setting)
     file(READ "${file}" text)
     if(setting MATCHES "=$")
         string(REGEX REPLACE "\n${key}=[^\n]*" "" text "${text}")
-    else()
+    elseif(text MATCHES "\n${key}=")
         string(REGEX REPLACE "\n${key}=[^\n]*" "\n${setting}" text "${text}")
+    else()
+        string(APPEND text "${setting}\n")
     endif()
     file(WRITE "${file}" "${text}")
 endfunction()
@@ -38,7 +44,11 @@ function(spoil file how)
     if(how STREQUAL "remove")
         file(REMOVE "${file}")
     elseif(how MATCHES "^ini (.*)")
-        spoil_ini("${file}" "${CMAKE_MATCH_1}")
+        # settings joined by '&' all go into the file
+        string(REPLACE "&" ";" settings "${CMAKE_MATCH_1}")
+        foreach(setting IN LISTS settings)
+            spoil_ini("${file}" "${setting}")
+        endforeach()
     elseif(how MATCHES "^convert ([A-Z0-9]+:) ?(.*)$")
         # ImageMagick redraws the file from the copy's idle background in the given format
         set(format "${CMAKE_MATCH_1}")
