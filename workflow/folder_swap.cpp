@@ -80,8 +80,7 @@ bool SetOldInstallationAside(FolderSwap& swap) {
     swap.backup = FreeBackupFolder(swap.install);
     if (swap.backup.empty() || !MoveFileA(swap.install.c_str(), swap.backup.c_str())) {
         char reason[64];
-        snprintf(reason, sizeof reason, "旧版本无法移开,错误码:%lu,",
-                 static_cast<unsigned long>(GetLastError()));
+        snprintf(reason, sizeof reason, "旧版本无法移开,错误码:%lu,", static_cast<unsigned long>(GetLastError()));
         LogWithPath(reason, swap.install);
         return false;
     }
@@ -98,8 +97,7 @@ bool MoveNewVersionIn(FolderSwap& swap) {
     if (ran) {
         snprintf(reason, sizeof reason, "复制失败,退出码:%lu", swap.copyExitCode);
     } else {
-        snprintf(reason, sizeof reason, "复制命令无法启动,错误码:%lu",
-                 static_cast<unsigned long>(GetLastError()));
+        snprintf(reason, sizeof reason, "复制命令无法启动,错误码:%lu", static_cast<unsigned long>(GetLastError()));
     }
     WriteLogLine(reason);
     PutOldInstallationBack(swap);

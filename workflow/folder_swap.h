@@ -11,9 +11,9 @@ struct FolderSwap {
     std::string install;  // the install folder, holding the old installation if any
     // The command line that copies staging into install when the rename fails; CopyCommandLine.
     std::string copyCommand;
-    std::string backup;     // where the old installation waits; set by SetOldInstallationAside
-    bool setAside = false;  // the old installation is in `backup`
-    bool copied = false;    // the copy command put the new version in place
+    std::string backup;      // where the old installation waits; set by SetOldInstallationAside
+    bool setAside = false;   // the old installation is in `backup`
+    bool copied = false;     // the copy command put the new version in place
     unsigned long copyExitCode = 0;
 };
 

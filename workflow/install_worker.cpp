@@ -39,7 +39,9 @@ class Worker {
           m_staging(m_settings.stagingDir),
           m_install(m_settings.installDir) {}
 
-    bool Run() { return DownloadPackages() && UnpackPackages() && Finish(); }
+    bool Run() {
+        return DownloadPackages() && UnpackPackages() && Finish();
+    }
 
   private:
     bool Fail(int step) {
@@ -53,7 +55,9 @@ class Worker {
         PostInstallStep(step);
     }
 
-    void AddProgress(int32_t amount) { PostInstallProgress(m_state.progress += amount); }
+    void AddProgress(int32_t amount) {
+        PostInstallProgress(m_state.progress += amount);
+    }
 
     // keyPrefix + "/" + file into the staging folder, announced as `step`.
     bool Fetch(int step, const char* file) {
@@ -156,9 +160,9 @@ unsigned WINAPI InstallWorker(void* state) {
 
 void CleanupStaging(const IClient& state) {
     const std::string staging = ProductSettings::Instance().stagingDir;
-    for (const std::string& file :
-         {std::string("summary.ini"), std::string("depend.zip"), std::string("base.zip"),
-          std::string("config.zip"), ZipName(state.fixName), ZipName(state.quantName)}) {
+    for (const std::string& file : {std::string("summary.ini"), std::string("depend.zip"),
+                                    std::string("base.zip"), std::string("config.zip"),
+                                    ZipName(state.fixName), ZipName(state.quantName)}) {
         DeletePath((staging + "/" + file).c_str());
     }
     std::string target = staging + "/config/LoginFrm.Server.pub";

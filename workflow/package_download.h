@@ -30,4 +30,5 @@ void OnDownloadProgress(uint64_t transferred, uint64_t total, void* userData);
 // (transferred / total + finished) * (0.8 / planned) * 100, truncated toward zero. A total of 0
 // gives the end of the download's span; no planned downloads give 0; the result is kept within
 // 0 to 100.
-int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished, int32_t planned);
+int32_t DownloadPosition(uint64_t transferred, uint64_t total, int32_t finished,
+                         int32_t planned);
