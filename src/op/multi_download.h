@@ -87,6 +87,10 @@ class MultiDownload {
     bool m_queueStopped = false;  // a failure or a server ignoring ranges: no further slice
     bool m_queueFailed = false;
     bool m_queueRangesIgnored = false;
+    // The slice whose failure the result reports (the lowest offset of the
+    // slices that failed), and the result as it was before that failure.
+    std::optional<uint64_t> m_failedOffset;
+    CosResult m_resultBeforeFailure;
     uint64_t m_nextOffset = 0;
     unsigned m_slicesStarted = 0;
     bool m_firstWrite = true;

@@ -99,16 +99,28 @@ bool MultiDownload::TakeSlice(unsigned index, uint64_t* offset, uint64_t* length
 
 void MultiDownload::KeepSlice(unsigned index, const FileDownTask& task) {
     std::lock_guard<std::mutex> guard(m_queueLock);
-    if (m_queueStopped) return;  // the download has already failed
+    const bool failed = !task.IsTaskSuccess() && task.GetVerdict() != AnswerVerdict::RangesIgnored;
+    if (m_queueStopped) {
+        // Of the slices that failed, the result names the first in the file,
+        // as the standard profile does, whichever thread gave up first.
+        if (failed && m_failedOffset && task.GetOffset() < *m_failedOffset) {
+            m_result = m_resultBeforeFailure;
+            m_failedOffset = task.GetOffset();
+            TakeSliceFailure(task);
+        }
+        return;  // the download has already failed: nothing more is written
+    }
     if (task.GetVerdict() == AnswerVerdict::RangesIgnored) {
         m_queueStopped = true;
         m_queueRangesIgnored = true;
         return;
     }
-    if (!task.IsTaskSuccess()) {
+    if (failed) {
         const bool errorPage = task.GetVerdict() == AnswerVerdict::ErrorPage;
         OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) down data, down task fail, rsp:%s\n",
                         (errorPage ? task.GetTaskResp() : task.GetErrMsg()).c_str());
+        m_resultBeforeFailure = m_result;
+        m_failedOffset = task.GetOffset();
         TakeSliceFailure(task);
         m_queueStopped = true;
         m_queueFailed = true;
