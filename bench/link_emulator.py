@@ -131,6 +131,12 @@ class Emulator:
         self.up = Link(bits_per_second, max(rtt, 0.001))
 
     async def handle(self, client_reader, client_writer):
+        try:
+            await self.forward(client_reader, client_writer)
+        except asyncio.CancelledError:
+            pass  # the emulator is ending
+
+    async def forward(self, client_reader, client_writer):
         loop = asyncio.get_running_loop()
         accepted = loop.time()
         try:

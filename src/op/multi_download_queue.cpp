@@ -43,10 +43,9 @@ bool MultiDownload::DownloadFromQueue() {
     for (unsigned i = 0; i < threads; ++i) {
         sliceThreads.push_back(std::make_unique<SliceThread>([this, i] { RunSliceThread(i); }));
     }
-    unsigned running = 0;
-    for (; running < threads; ++running) {
+    for (const std::unique_ptr<SliceThread>& sliceThread : sliceThreads) {
         try {
-            m_pool->start(*sliceThreads[running]);
+            m_pool->start(*sliceThread);
         } catch (const Poco::Exception& e) {
             std::lock_guard<std::mutex> guard(m_queueLock);
             m_queueStopped = true;
