@@ -117,9 +117,12 @@ def bench_peer(name, port, object_path, out_dir, cli, runs, size):
                OBJSTORE_ENDPOINT=f"127.0.0.1:{port}")
     url = f"http://127.0.0.1:{port}/object.bin"
     cases = [
-        ("client 10 x 64 KiB", [cli, "--quiet", "--threads", "10", "--slice-size", "65536",
+        # The installer's profile; objstore-cli's own default is the fast one (bench/wan).
+        ("client 10 x 64 KiB", [cli, "--quiet", "--profile", "standard", "--threads", "10",
+                                "--slice-size", "65536",
                                 "get", BUCKET, "object.bin", out], env, 10, 65536),
-        ("client 10 x 4 MiB", [cli, "--quiet", "--threads", "10", "--slice-size", str(4 * MiB),
+        ("client 10 x 4 MiB", [cli, "--quiet", "--profile", "standard", "--threads", "10",
+                               "--slice-size", str(4 * MiB),
                                "get", BUCKET, "object.bin", out], env, 10, 4 * MiB),
     ]
     if name == "nginx":

@@ -96,6 +96,7 @@ function(objstore_load_brand_storage)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/BrandTrust.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/BrandTransfer.cmake)
 
 # The whole brand folder is checked before anything is built from it.
 include(${CMAKE_CURRENT_LIST_DIR}/BrandResources.cmake)

@@ -24,6 +24,7 @@ function(objstore_check_brand_folder dir)
     set(OBJSTORE_BRAND_DIR "${dir}")
     objstore_load_brand_storage()
     objstore_load_brand_trust()
+    objstore_load_brand_transfer("${dir}/storage.ini")
     if(NOT CMAKE_SCRIPT_MODE_FILE)  # a changed picture is checked again
         foreach(picture IN LISTS OBJSTORE_BRAND_PICTURES)
             set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${dir}/${picture}")

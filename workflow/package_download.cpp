@@ -9,10 +9,10 @@
 #include "system/install_log.h"
 #include "system/product_settings.h"
 #include "util/cos_global_settings.h"
+#include "workflow/storage_brand.h"
 
 namespace {
 
-constexpr uint32_t kSliceSize = 65536;
 constexpr uint64_t kConnectTimeoutMs = 120000;
 constexpr uint32_t kAsyncPoolThreads = 2;
 constexpr double kDownloadShare = 0.8;  // of the bar, shared by the planned downloads
@@ -20,9 +20,11 @@ constexpr size_t kFailureLineSize = 2046;
 constexpr int kFixDownloadStep = 4;
 constexpr int kQuantDownloadStep = 5;
 
+// The slice size is the brand's: 65536 in the standard profile, the brand's
+// slice_size in the fast one.
 void PrepareTransferSettings() {
     objstore::CosGlobalSettings& settings = objstore::CosGlobalSettings::Instance();
-    settings.SetDownloadSliceSize(kSliceSize);
+    settings.SetDownloadSliceSize(BuildStorageTransfer().sliceSize);
     settings.SetConnectTimeoutMs(kConnectTimeoutMs);
     settings.SetAsyncPoolThreads(kAsyncPoolThreads);
 }

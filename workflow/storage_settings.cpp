@@ -34,6 +34,8 @@ void CreateStorageClient(IClient& state) {
     objstore::CosGlobalSettings& settings = objstore::CosGlobalSettings::Instance();
     settings.SetDownloadThreads(kClientDownloadThreads);
     settings.SetDownloadSliceSize(kClientSliceSize);
+    settings.SetTransferProfile(BuildStorageTransfer().fast ? objstore::TransferProfile::Fast
+                                                            : objstore::TransferProfile::Standard);
 }
 
 void DestroyStorageClient(IClient& state) {

@@ -55,6 +55,7 @@ bool FileDownTask::Attempt(int attempt) {
     options.verifyCert = m_request.verifyCert;
     options.caLocation = m_request.caLocation;
     options.caPem = m_request.caPem;
+    options.connection = m_connection;
 
     SliceSink sink(m_request.object, m_offset, m_length, true, SliceSink::IntoBuffer(m_buffer),
                    m_request.handler);

@@ -18,6 +18,7 @@
 
 namespace objstore {
 
+class HttpConnection;
 class TransferHandler;
 
 // What every slice of one download shares.
@@ -41,6 +42,9 @@ class FileDownTask : public Poco::Runnable {
     explicit FileDownTask(const SliceRequest& request);
 
     void SetDownParams(char* buffer, uint64_t length, uint64_t offset);
+    // The kept-alive connection of the slice thread running this task; nullptr
+    // (the default) opens a new connection for every request.
+    void SetConnection(HttpConnection* connection) { m_connection = connection; }
 
     void run() override;
     void DownTask();
@@ -63,6 +67,7 @@ class FileDownTask : public Poco::Runnable {
     bool Attempt(int attempt);
 
     const SliceRequest& m_request;
+    HttpConnection* m_connection = nullptr;
     uint64_t m_offset = 0;
     char* m_buffer = nullptr;
     uint64_t m_length = 0;

@@ -66,7 +66,8 @@ MultiDownload::MultiDownload(const ObjectOp& op, const GetObjectByFileReq& req,
       m_useAlternateDomain(useAlternateDomain),
       m_host(BucketHost(op.GetAppId(), op.GetRegion(), req.GetBucketName(), useAlternateDomain)) {}
 
-// Every slice has been joined after its batch; the pool only stops its threads.
+// Every slice has been joined after its batch (or, in the fast profile, after
+// the queue ran dry); the pool only stops its threads.
 MultiDownload::~MultiDownload() = default;
 
 CosResult MultiDownload::Run() {
@@ -208,6 +209,7 @@ void MultiDownload::CreateTasks() {
     const CosGlobalSettings& settings = CosGlobalSettings::Instance();
     const uint64_t threads = settings.GetDownloadThreads();
     m_sliceSize = settings.GetDownloadSliceSize();
+    m_fromQueue = settings.GetTransferProfile() == TransferProfile::Fast;
     const unsigned taskCount =
         static_cast<unsigned>(std::min(m_object.length / m_sliceSize + 1, threads));
 
@@ -225,7 +227,6 @@ void MultiDownload::CreateTasks() {
         m_buffers.emplace_back(new char[m_sliceSize]);
         m_tasks.emplace_back(std::make_unique<FileDownTask>(m_sliceRequest));
     }
-    m_batchOffsets.assign(taskCount, 0);
     OBJSTORE_LOG_AS(kLogInfo, kOperation,
                     "%s:%s(%d) download data,url=%s, poolsize=%u, slice_size=%u, file_size=%llu\n",
                     m_sliceRequest.url.c_str(), taskCount, static_cast<unsigned>(m_sliceSize),
@@ -235,6 +236,7 @@ void MultiDownload::CreateTasks() {
 }
 
 bool MultiDownload::DownloadSlices() {
+    if (m_fromQueue) return DownloadFromQueue();
     while (m_nextOffset < m_object.length) {
         if (m_handler && m_handler->IsCancelRequested()) return Fail("Request canceled by user");
         OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) down data, offset=%llu, file_size=%llu\n",
@@ -271,7 +273,6 @@ bool MultiDownload::RunBatch(unsigned* started) {
             m_pool->joinAll();
             return Fail("down data, start task failed: " + e.displayText());
         }
-        m_batchOffsets[i] = m_nextOffset;
         ++m_slicesStarted;
         ++*started;
         m_nextOffset += sliceLength;
@@ -291,19 +292,18 @@ MultiDownload::BatchOutcome MultiDownload::WriteBatch(unsigned started) {
             TakeSliceFailure(task);
             return BatchOutcome::Failed;
         }
-        if (!WriteSlice(j)) return BatchOutcome::Failed;
+        if (!WriteSlice(j, task, m_buffers[j].get())) return BatchOutcome::Failed;
     }
     return BatchOutcome::Written;
 }
 
-bool MultiDownload::WriteSlice(unsigned index) {
-    const FileDownTask& task = *m_tasks[index];
-    const uint64_t offset = m_batchOffsets[index];
+bool MultiDownload::WriteSlice(unsigned index, const FileDownTask& task, const char* buffer) {
+    const uint64_t offset = task.GetOffset();
     if (const int seekError = m_file.Seek(offset)) {
         return Fail("down data, lseek failed, ret=" + std::to_string(seekError) +
                     ", offset=" + std::to_string(offset));
     }
-    if (const int writeError = m_file.Write(m_buffers[index].get(), task.GetDownLoadLen())) {
+    if (const int writeError = m_file.Write(buffer, task.GetDownLoadLen())) {
         return Fail("down data, write failed, ret=" + std::to_string(writeError) +
                     ", len=" + std::to_string(task.GetDownLoadLen()));
     }

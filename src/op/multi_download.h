@@ -7,6 +7,9 @@
 //   Prepare          one signer for every slice request, the local file
 //   RunBatch         up to DownloadThreads slices at once on a private pool
 //   WriteBatch       the finished slices into the file, in order
+//   DownloadFromQueue  the fast profile: slice threads with kept-alive
+//                    connections take slices from a queue and write each at
+//                    once (multi_download_queue.cpp)
 //   FetchWhole       the object in one answer, when the server ignores ranges
 //   Finish           the result and the handler's final status
 #pragma once
@@ -14,6 +17,7 @@
 #include <Poco/ThreadPool.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +54,11 @@ class MultiDownload {
     bool DownloadSlices();
     bool RunBatch(unsigned* started);
     BatchOutcome WriteBatch(unsigned started);
-    bool WriteSlice(unsigned index);
+    bool WriteSlice(unsigned index, const FileDownTask& task, const char* buffer);
+    bool DownloadFromQueue();
+    void RunSliceThread(unsigned index);
+    bool TakeSlice(unsigned index, uint64_t* offset, uint64_t* length);
+    void KeepSlice(unsigned index, const FileDownTask& task);
     void TakeSliceFailure(const FileDownTask& task);
     bool FetchWhole();
     bool Fail(const std::string& message);
@@ -72,7 +80,17 @@ class MultiDownload {
     std::vector<std::unique_ptr<char[]>> m_buffers;
     std::vector<std::unique_ptr<FileDownTask>> m_tasks;
     std::unique_ptr<Poco::ThreadPool> m_pool;
-    std::vector<uint64_t> m_batchOffsets;
+    bool m_fromQueue = false;  // the fast profile
+    // The queue of the fast profile: the slice threads take the next offset and
+    // write into the file, the result and the response under this lock.
+    std::mutex m_queueLock;
+    bool m_queueStopped = false;  // a failure or a server ignoring ranges: no further slice
+    bool m_queueFailed = false;
+    bool m_queueRangesIgnored = false;
+    // The slice whose failure the result reports (the lowest offset of the
+    // slices that failed), and the result as it was before that failure.
+    std::optional<uint64_t> m_failedOffset;
+    CosResult m_resultBeforeFailure;
     uint64_t m_nextOffset = 0;
     unsigned m_slicesStarted = 0;
     bool m_firstWrite = true;

@@ -65,6 +65,7 @@ void CosGlobalSettings::ResetToDefaults() {
     m_dnsCacheSize = 1000;
     m_dnsCacheExpirySeconds = 600;
     m_useDnsCache = false;
+    m_transferProfile = TransferProfile::Standard;
     m_objectKeyCheck = true;
     SetCustomDomain("");
     m_customDomainAsHost = false;

@@ -14,6 +14,14 @@ namespace objstore {
 
 using LogCallback = std::function<void(const std::string& line)>;
 
+// How a multi-threaded download uses its connections.
+//   Standard  slices in batches of DownloadThreads, a new connection for every
+//             request; the batch is written once all of its slices are in
+//   Fast      each slice thread keeps its connection alive from slice to slice
+//             and takes the next slice as soon as it is free; every slice is
+//             written as soon as it is in
+enum class TransferProfile { Standard, Fast };
+
 class CosGlobalSettings {
   public:
     static CosGlobalSettings& Instance();
@@ -39,6 +47,7 @@ class CosGlobalSettings {
     uint32_t GetDnsCacheSize() const { return m_dnsCacheSize; }
     uint32_t GetDnsCacheExpirySeconds() const { return m_dnsCacheExpirySeconds; }
     bool GetUseDnsCache() const { return m_useDnsCache; }
+    TransferProfile GetTransferProfile() const { return m_transferProfile; }
     bool GetObjectKeyCheck() const { return m_objectKeyCheck; }
     std::string GetCustomDomain() const;
     bool GetCustomDomainAsHost() const { return m_customDomainAsHost; }
@@ -67,6 +76,7 @@ class CosGlobalSettings {
     void SetDnsCacheSize(uint32_t size) { m_dnsCacheSize = size; }
     void SetDnsCacheExpirySeconds(uint32_t seconds) { m_dnsCacheExpirySeconds = seconds; }
     void SetUseDnsCache(bool on) { m_useDnsCache = on; }
+    void SetTransferProfile(TransferProfile profile) { m_transferProfile = profile; }
     void SetObjectKeyCheck(bool on) { m_objectKeyCheck = on; }
     void SetCustomDomain(const std::string& domain);
     void SetCustomDomainAsHost(bool on) { m_customDomainAsHost = on; }
@@ -94,6 +104,7 @@ class CosGlobalSettings {
     std::atomic<uint32_t> m_dnsCacheSize{1000};
     std::atomic<uint32_t> m_dnsCacheExpirySeconds{600};
     std::atomic<bool> m_useDnsCache{false};
+    std::atomic<TransferProfile> m_transferProfile{TransferProfile::Standard};
     std::atomic<bool> m_objectKeyCheck{true};
     mutable std::mutex m_customDomainLock;
     std::string m_customDomain;

@@ -1,6 +1,5 @@
 #include "util/http_sender.h"
 
-#include <Poco/Crypto/X509Certificate.h>
 #include <Poco/DigestEngine.h>
 #include <Poco/Exception.h>
 #include <Poco/MD5Engine.h>
@@ -23,6 +22,7 @@
 #include "util/codec.h"
 #include "util/cos_global_settings.h"
 #include "util/header_views.h"
+#include "util/http_connection.h"
 
 namespace objstore {
 namespace {
@@ -81,34 +81,6 @@ void LogRate(uint64_t bytes, uint64_t ms) {
     }
 }
 
-// Adds every certificate of a PEM text to the context's trusted set.
-void TrustCertificates(Poco::Net::Context& context, const std::string& pem) {
-    static const std::string kEnd = "-----END CERTIFICATE-----";
-    for (size_t begin = pem.find("-----BEGIN CERTIFICATE-----"); begin != std::string::npos;) {
-        const size_t end = pem.find(kEnd, begin);
-        if (end == std::string::npos) break;
-        std::istringstream one(pem.substr(begin, end + kEnd.size() - begin));
-        context.addCertificateAuthority(Poco::Crypto::X509Certificate(one));
-        begin = pem.find("-----BEGIN CERTIFICATE-----", end);
-    }
-}
-
-std::unique_ptr<Poco::Net::HTTPClientSession> OpenSession(const Poco::URI& uri, bool verifyCert,
-                                                          const std::string& caLocation,
-                                                          const std::string& caPem) {
-    if (Poco::icompare(uri.getScheme(), 0, 5, "https") == 0) {
-        const std::string location = caPem.empty() ? caLocation : std::string();
-        Poco::Net::Context::Ptr context = new Poco::Net::Context(
-            Poco::Net::Context::CLIENT_USE, "", "", location,
-            verifyCert ? Poco::Net::Context::VERIFY_RELAXED : Poco::Net::Context::VERIFY_NONE, 9,
-            location.empty() && caPem.empty(), "ALL:!ADH:!LOW:!EXP:!MD5:@STRENGTH");
-        if (!caPem.empty()) TrustCertificates(*context, caPem);
-        return std::make_unique<Poco::Net::HTTPSClientSession>(uri.getHost(), uri.getPort(),
-                                                               context);
-    }
-    return std::make_unique<Poco::Net::HTTPClientSession>(uri.getHost(), uri.getPort());
-}
-
 std::streamoff StreamSize(std::istream& body) {
     const std::istream::pos_type start = body.tellg();
     if (start == std::istream::pos_type(-1)) return 0;
@@ -143,16 +115,23 @@ bool BodyExpected(const std::string& method, int status) {
     return method != "HEAD" && status >= 200 && status != 204 && status != 304;
 }
 
-// One request and its answer over one connection, which closes with it.
+// One request and its answer, over a connection of its own that closes with
+// it, or over the caller's kept connection, which it keeps for the next request
+// only when the answer was read to its end and the server did not ask to close.
 class Exchange {
   public:
     Exchange(const HttpSendOptions& options, HttpAnswer& answer)
         : m_options(options), m_answer(answer) {}
-    ~Exchange() { DetachCancel(); }
+    ~Exchange();
 
     void Send(const Poco::URI& uri, std::istream& requestBody);
     void ReceiveHead();
     void ReceiveBody(ResponseSink& sink);
+    // The answer is complete: the connection may serve the next request.
+    void Complete();
+    // The request failed on a kept connection before any answer came, and it
+    // has no body to send again: the server closed the connection meanwhile.
+    bool MaySendAgain() const { return m_reused && !m_headReceived && m_requestLength == 0; }
 
   private:
     // A cancel shuts the connection down, so a request waiting on the network
@@ -164,24 +143,61 @@ class Exchange {
 
     const HttpSendOptions& m_options;
     HttpAnswer& m_answer;
-    std::unique_ptr<Poco::Net::HTTPClientSession> m_session;
+    std::unique_ptr<Poco::Net::HTTPClientSession> m_ownSession;
+    Poco::Net::HTTPClientSession* m_session = nullptr;
+    bool m_reused = false;
+    bool m_headReceived = false;
+    bool m_bodyRead = false;  // to its end, nothing left on the connection
+    bool m_keep = false;
+    std::streamoff m_requestLength = 0;
     Poco::Net::HTTPResponse m_response;
     std::istream* m_responseStream = nullptr;
     uint64_t m_cancelHook = 0;
 };
 
+Exchange::~Exchange() {
+    DetachCancel();
+    if (m_options.connection == nullptr) return;
+    if (m_keep) {
+        m_options.connection->Keep();
+    } else {
+        m_options.connection->Drop();
+    }
+}
+
+void Exchange::Complete() {
+    if (m_options.connection == nullptr || m_answer.status == -1 || !m_bodyRead) return;
+    // A body that only the connection's end delimits leaves nothing to reuse.
+    const bool delimited = !BodyExpected(m_options.method, m_answer.status) ||
+                           m_response.hasContentLength() || m_response.getChunkedTransferEncoding();
+    m_keep = delimited && m_response.getKeepAlive();
+}
+
 void Exchange::Send(const Poco::URI& uri, std::istream& requestBody) {
     const std::shared_ptr<TransferHandler>& handler = m_options.handler;
     if (handler && handler->IsCancelRequested()) throw UserCancelException();
-    m_session = OpenSession(uri, m_options.verifyCert, m_options.caLocation, m_options.caPem);
+    if (m_options.connection) {
+        m_session = &m_options.connection->Acquire(uri, m_options.verifyCert, m_options.caLocation,
+                                                   m_options.caPem, &m_reused);
+    } else {
+        m_ownSession = HttpConnection::OpenSession(uri, m_options.verifyCert, m_options.caLocation,
+                                                   m_options.caPem);
+        m_session = m_ownSession.get();
+    }
     const Poco::Timespan connectTimeout = ClampedTimeout(m_options.connectTimeoutMs);
     m_session->setTimeout(connectTimeout, connectTimeout, connectTimeout);
+    if (m_reused) {
+        // The socket still has the last answer's receive time-out.
+        m_session->socket().setSendTimeout(connectTimeout);
+        m_session->socket().setReceiveTimeout(connectTimeout);
+    }
 
     Poco::Net::HTTPRequest request(m_options.method,
                                    HttpSender::BuildTarget(uri.getPath(), m_options.params),
                                    Poco::Net::HTTPMessage::HTTP_1_1);
     for (const auto& [name, value] : m_options.headers) request.add(name, value);
-    request.setContentLength(StreamSize(requestBody));
+    m_requestLength = StreamSize(requestBody);
+    request.setContentLength(m_requestLength);
 
     if (DebugEnabled()) {
         std::ostringstream head;
@@ -203,6 +219,7 @@ void Exchange::ReceiveHead() {
     m_session->setTimeout(connectTimeout, connectTimeout, receiveTimeout);
     m_session->socket().setReceiveTimeout(receiveTimeout);
     m_responseStream = &m_session->receiveResponse(m_response);
+    m_headReceived = true;
     // A time-out or reset inside the body must surface as itself, not as a
     // quietly shorter body.
     m_responseStream->exceptions(std::ios::badbit);
@@ -215,7 +232,14 @@ void Exchange::ReceiveHead() {
 void Exchange::ReceiveBody(ResponseSink& sink) {
     const std::string etag = NormaliseEtag(m_answer.headers);
     std::ostream* out = sink.Open(m_answer.status, m_answer.headers);
-    if (out == nullptr) return;  // the sink refused the answer: its body stays unread
+    if (!BodyExpected(m_options.method, m_answer.status)) m_bodyRead = true;
+    if (out == nullptr) {
+        // The sink refused the answer: its body stays unread.
+        if (m_response.hasContentLength() && m_response.getContentLength64() == 0) {
+            m_bodyRead = true;
+        }
+        return;
+    }
     const bool counted = !sink.CountsOwnProgress();
 
     const Clock::time_point start = Clock::now();
@@ -227,6 +251,7 @@ void Exchange::ReceiveBody(ResponseSink& sink) {
         receivedBytes = CopyBody(*m_responseStream, *out, counted);
     }
     LogRate(receivedBytes, ElapsedMs(start));
+    if (m_responseStream->eof()) m_bodyRead = true;
 
     // A connection that closes before the announced length ends the body stream
     // silently; the answer is then incomplete, not a success.
@@ -345,38 +370,52 @@ int HttpSender::SendRequest(const HttpSendOptions& options, std::istream& reques
         return -1;
     }
 
-    try {
+    for (int round = 1;; ++round) {
         Exchange exchange(options, answer);
-        exchange.Send(uri, requestBody);
-        exchange.ReceiveHead();
-        exchange.ReceiveBody(responseBody);
-        if (DebugEnabled()) {
-            OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) %s\n",
-                            HeaderText(answer.headers).c_str());
+        try {
+            exchange.Send(uri, requestBody);
+            exchange.ReceiveHead();
+            exchange.ReceiveBody(responseBody);
+            exchange.Complete();
+            if (DebugEnabled()) {
+                OBJSTORE_LOG_AS(kLogDebug, kOperation, "%s:%s(%d) %s\n",
+                                HeaderText(answer.headers).c_str());
+            }
+            OBJSTORE_LOG_AS(kLogInfo, kOperation,
+                            "%s:%s(%d) Send request over, status=%d, reason=%s\n", answer.status,
+                            answer.reason.c_str());
+        } catch (const Poco::Net::NetException& e) {
+            const bool canceled = FailAsCanceled(answer, options);
+            if (!canceled && round == 1 && exchange.MaySendAgain()) {
+                OBJSTORE_LOG_AS(kLogInfo, kOperation,
+                                "%s:%s(%d) kept connection closed by the server (%s), sending "
+                                "again on a new one\n",
+                                e.displayText().c_str());
+                answer = HttpAnswer();
+                continue;
+            }
+            if (!canceled) {
+                answer.errorText = "Net Exception:" + e.displayText();
+                OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Net Exception:%s\n",
+                                e.displayText().c_str());
+            }
+        } catch (const Poco::TimeoutException& e) {
+            if (!FailAsCanceled(answer, options)) {
+                answer.errorText = "TimeoutException:" + e.displayText();
+                OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) TimeoutException:%s\n",
+                                e.displayText().c_str());
+            }
+        } catch (const UserCancelException&) {
+            FailAsCanceled(answer, options);
+        } catch (const std::exception& e) {
+            const int error = errno;
+            if (!FailAsCanceled(answer, options)) {
+                answer.errorText = std::string("Exception:") + e.what();
+                OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Exception:%s, errno=%d\n",
+                                e.what(), error);
+            }
         }
-        OBJSTORE_LOG_AS(kLogInfo, kOperation, "%s:%s(%d) Send request over, status=%d, reason=%s\n",
-                        answer.status, answer.reason.c_str());
-    } catch (const Poco::Net::NetException& e) {
-        if (!FailAsCanceled(answer, options)) {
-            answer.errorText = "Net Exception:" + e.displayText();
-            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Net Exception:%s\n",
-                            e.displayText().c_str());
-        }
-    } catch (const Poco::TimeoutException& e) {
-        if (!FailAsCanceled(answer, options)) {
-            answer.errorText = "TimeoutException:" + e.displayText();
-            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) TimeoutException:%s\n",
-                            e.displayText().c_str());
-        }
-    } catch (const UserCancelException&) {
-        FailAsCanceled(answer, options);
-    } catch (const std::exception& e) {
-        const int error = errno;
-        if (!FailAsCanceled(answer, options)) {
-            answer.errorText = std::string("Exception:") + e.what();
-            OBJSTORE_LOG_AS(kLogError, kOperation, "%s:%s(%d) Exception:%s, errno=%d\n", e.what(),
-                            error);
-        }
+        break;
     }
     return answer.status;
 }

@@ -1,4 +1,5 @@
-// Sends one signed request over a fresh HTTP or HTTPS connection.
+// Sends one signed request over a fresh HTTP or HTTPS connection, or over a
+// connection kept alive from an earlier request (HttpConnection).
 //
 // A request is described by one HttpSendOptions record; the answer's status,
 // headers, reason and error text come back in an HttpAnswer. The body of the
@@ -15,6 +16,7 @@
 
 namespace objstore {
 
+class HttpConnection;
 class TransferHandler;
 
 struct HttpSendOptions {
@@ -31,6 +33,11 @@ struct HttpSendOptions {
     // HTTPS only: trust exactly these certificates (PEM, one or more) instead of caLocation and
     // the platform's set; for a program that ships its CA bundle inside itself.
     std::string caPem;
+    // The connection to send on and keep for the next request; nullptr opens a
+    // new one that closes with the answer. A request without a body that fails
+    // on a kept connection before any answer arrives (the server closed it in
+    // the meantime) is sent once more on a new connection.
+    HttpConnection* connection = nullptr;
 };
 
 struct HttpAnswer {

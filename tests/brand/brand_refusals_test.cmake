@@ -26,6 +26,10 @@ set(cases
     "CA bundle of text|https_ca.pem|write not a certificate<NL>|https_ca.pem: not a bundle of CA certificates in PEM form"
     "CA bundle with a quote|https_ca.pem|write -----BEGIN CERTIFICATE-----<NL>MIIB\"x<NL>-----END CERTIFICATE-----<NL>|https_ca.pem: not a bundle of CA certificates in PEM form"
     "release key cut short|release_key.pub|write -----BEGIN PUBLIC KEY-----<NL>MCowBQYDK2VwAyEATsQCoslZBYFIkHu2bYjKbW3PuekVy3K0OWr2od44a=<NL>-----END PUBLIC KEY-----<NL>|release_key.pub: not an Ed25519 public key in PEM form"
+    "unknown transfer profile|storage.ini|ini transfer_profile=turbo|storage.ini: transfer_profile 'turbo' must be standard or fast"
+    "slice size without the fast profile|storage.ini|ini slice_size=1048576|storage.ini: slice_size applies to transfer_profile=fast only"
+    "slice size too small|storage.ini|ini transfer_profile=fast&slice_size=4095|storage.ini: slice_size '4095' is not a number of bytes from 4096 to 20971520"
+    "slice size not a number|storage.ini|ini transfer_profile=fast&slice_size=1M|storage.ini: slice_size '1M' is not a number of bytes"
 )
 
 # A brand folder with a release key and a CA bundle: the sample brand, this firm's public key
@@ -33,8 +37,8 @@ set(cases
 set(valid_ca_bundle "-----BEGIN CERTIFICATE-----\nMIIBcert1line1\nline2+/==\n-----END CERTIFICATE-----\n-----BEGIN CERTIFICATE-----\nMIIBcert2\n-----END CERTIFICATE-----\n")
 set(valid_release_key "-----BEGIN PUBLIC KEY-----\nMCowBQYDK2VwAyEATsQCoslZBYFIkHu2bYjKbW3PuekVy3K0OWr2od44anc=\n-----END PUBLIC KEY-----\n")
 
-# Sets KEY=VALUE in the copy's FILE, or drops the line when VALUE is empty; <FF> stands for a byte
-# that UTF-8 never uses.
+# Sets KEY=VALUE in the copy's FILE (added when the key is not there), or drops the line when VALUE
+# is empty; <FF> stands for a byte that UTF-8 never uses.
 function(spoil_ini file setting)
     string(ASCII 255 byte)
     string(REPLACE "<FF>" "${byte}" setting "${setting}")
@@ -42,8 +46,10 @@ function(spoil_ini file setting)
     file(READ "${file}" text)
     if(setting MATCHES "=$")
         string(REGEX REPLACE "\n${key}=[^\n]*" "" text "${text}")
-    else()
+    elseif(text MATCHES "\n${key}=")
         string(REGEX REPLACE "\n${key}=[^\n]*" "\n${setting}" text "${text}")
+    else()
+        string(APPEND text "${setting}\n")
     endif()
     file(WRITE "${file}" "${text}")
 endfunction()
@@ -55,7 +61,11 @@ function(spoil file how)
         string(REPLACE "<NL>" "\n" text "${CMAKE_MATCH_1}")
         file(WRITE "${file}" "${text}")
     elseif(how MATCHES "^ini (.*)")
-        spoil_ini("${file}" "${CMAKE_MATCH_1}")
+        # settings joined by '&' all go into the file
+        string(REPLACE "&" ";" settings "${CMAKE_MATCH_1}")
+        foreach(setting IN LISTS settings)
+            spoil_ini("${file}" "${setting}")
+        endforeach()
     elseif(how MATCHES "^convert ([A-Z0-9]+:) ?(.*)$")
         # ImageMagick redraws the file from the copy's idle background in the given format
         set(format "${CMAKE_MATCH_1}")

@@ -29,11 +29,12 @@ TEST(CliOptions, EnvironmentFillsSettingsAndOptionsOverrideIt) {
     EXPECT_EQ(fromEnv.options.region, "env-region");
     EXPECT_EQ(fromEnv.options.appId, 42u);
     EXPECT_EQ(fromEnv.options.endpoint, "127.0.0.1:9");
+    EXPECT_TRUE(fromEnv.options.fastProfile);  // get's default
 
-    ParseOutcome overridden =
-        ParseCommandLine({"--secret-id", "opt-id", "--region", "r2", "--app-id", "7", "get", "b",
-                          "k", "out.bin", "--threads", "4", "--slice-size", "65536"},
-                         SomeEnv);
+    ParseOutcome overridden = ParseCommandLine(
+        {"--secret-id", "opt-id", "--region", "r2", "--app-id", "7", "get", "b", "k", "out.bin",
+         "--threads", "4", "--slice-size", "65536", "--profile", "standard"},
+        SomeEnv);
     ASSERT_TRUE(overridden.ok) << overridden.error;
     EXPECT_EQ(overridden.options.secretId, "opt-id");
     EXPECT_EQ(overridden.options.region, "r2");
@@ -42,6 +43,10 @@ TEST(CliOptions, EnvironmentFillsSettingsAndOptionsOverrideIt) {
     EXPECT_EQ(overridden.options.arguments, (std::vector<std::string>{"b", "k", "out.bin"}));
     EXPECT_EQ(*overridden.options.threads, 4u);
     EXPECT_EQ(*overridden.options.sliceSize, 65536u);
+    EXPECT_FALSE(overridden.options.fastProfile);
+    ParseOutcome fast = ParseCommandLine({"get", "b", "k", "f", "--profile", "fast"}, NoEnv);
+    ASSERT_TRUE(fast.ok) << fast.error;
+    EXPECT_TRUE(fast.options.fastProfile);
 }
 
 TEST(CliOptions, SecretKeyIsReadFromAFile) {
@@ -81,6 +86,8 @@ TEST(CliOptions, BadCommandLinesAreRefusedWithAReason) {
         {"head", "b", "k", "--app-id", "12x"},
         {"head", "b", "k", "--app-id", "99999999999999999999999"},
         {"head", "b", "k", "--log-level", "5"},
+        {"get", "b", "k", "f", "--profile", "turbo"},
+        {"get", "b", "k", "f", "--profile"},
         {"head", "b", "k", "--region"},
         {"head", "b", "k", "--colour", "x"},
         {"sign", "--header", "NoColon"},

@@ -15,7 +15,6 @@ namespace objstore {
 namespace test {
 namespace {
 
-constexpr size_t kSendPiece = 16384;
 #ifdef _WIN32
 constexpr int kShutBoth = SD_BOTH;
 #else
@@ -88,8 +87,9 @@ RawAnswer ObjectAnswer(const std::string& content, const RawRequest& request,
                      part, pieceDelay};
 }
 
-RawServer::RawServer(Handler handler)
+RawServer::RawServer(Handler handler, int answersPerConnection)
     : m_handler(std::move(handler)),
+      m_answersPerConnection(answersPerConnection),
       m_listener(Poco::Net::SocketAddress("127.0.0.1", 0)),
       m_acceptor([this] { AcceptLoop(); }) {}
 
@@ -118,6 +118,7 @@ void RawServer::AcceptLoop() {
             auto socket = std::make_unique<Poco::Net::StreamSocket>(m_listener.acceptConnection());
             std::lock_guard<std::mutex> guard(m_lock);
             const uint64_t id = m_nextId++;
+            ++m_connections;
             m_open.emplace(id, socket->impl()->sockfd());
             std::thread([this, id, connection = std::move(socket)] {
                 Serve(id, *connection);
@@ -128,25 +129,24 @@ void RawServer::AcceptLoop() {
     }
 }
 
-// One request per connection: every answer closes it, as a simple proxy does.
+// Answers requests until the connection's number of answers is reached or the
+// client leaves; then closes the connection.
 void RawServer::Serve(uint64_t id, Poco::Net::StreamSocket& socket) {
     try {
         // A small send buffer keeps what the kernel holds for a client that
         // stopped reading close to what the client actually received.
         socket.setSendBufferSize(65536);
-        const std::string head = ReadHead(socket);
-        if (head.empty()) return;
-        ++m_requests;
-        const RawAnswer answer = m_handler(ParseHead(head));
-        const std::string wire = answer.head + "\r\n\r\n";
-        socket.sendBytes(wire.data(), static_cast<int>(wire.size()));
-        for (size_t sent = 0; sent < answer.body.size() && !m_stopping;) {
-            const size_t piece = std::min(kSendPiece, answer.body.size() - sent);
-            const int n = socket.sendBytes(answer.body.data() + sent, static_cast<int>(piece));
-            if (n <= 0) break;
-            sent += static_cast<size_t>(n);
-            m_bodyBytesSent += static_cast<uint64_t>(n);
-            if (answer.pieceDelay.count() > 0) std::this_thread::sleep_for(answer.pieceDelay);
+        for (int answered = 0;
+             !m_stopping && (m_answersPerConnection == 0 || answered < m_answersPerConnection);
+             ++answered) {
+            const std::string head = ReadHead(socket);
+            if (head.empty()) break;
+            ++m_requests;
+            const RawAnswer answer = m_handler(ParseHead(head));
+            if (!SendAnswer(socket, answer)) break;
+            // An answer that announces the close ends the connection.
+            if (Poco::toLower(answer.head).find("\r\nconnection: close") != std::string::npos)
+                break;
         }
         socket.shutdownSend();
     } catch (const Poco::Exception&) {
@@ -156,6 +156,22 @@ void RawServer::Serve(uint64_t id, Poco::Net::StreamSocket& socket) {
     m_open.erase(id);
     socket.close();
     if (m_open.empty()) m_allClosed.notify_all();
+}
+
+// False when the client stopped reading before the whole body was sent.
+bool RawServer::SendAnswer(Poco::Net::StreamSocket& socket, const RawAnswer& answer) {
+    const std::string wire = answer.head + "\r\n\r\n";
+    socket.sendBytes(wire.data(), static_cast<int>(wire.size()));
+    size_t sent = 0;
+    while (sent < answer.body.size() && !m_stopping) {
+        const size_t piece = std::min(answer.pieceSize, answer.body.size() - sent);
+        const int n = socket.sendBytes(answer.body.data() + sent, static_cast<int>(piece));
+        if (n <= 0) break;
+        sent += static_cast<size_t>(n);
+        m_bodyBytesSent += static_cast<uint64_t>(n);
+        if (answer.pieceDelay.count() > 0) std::this_thread::sleep_for(answer.pieceDelay);
+    }
+    return sent == answer.body.size();
 }
 
 }  // namespace test

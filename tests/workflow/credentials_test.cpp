@@ -89,10 +89,13 @@ TEST(StorageSettings, LoadFillsTheAccountAndClientCreationSetsTheTransferDefault
     objstore::CosGlobalSettings& settings = objstore::CosGlobalSettings::Instance();
     settings.SetDownloadThreads(3);
     settings.SetDownloadSliceSize(65536);
+    settings.SetTransferProfile(objstore::TransferProfile::Fast);
     CreateStorageClient(state);
     ASSERT_NE(state.client, nullptr);
     EXPECT_EQ(settings.GetDownloadThreads(), 10u);
     EXPECT_EQ(settings.GetDownloadSliceSize(), 4194304u);
+    // The sample brand names no transfer profile: the standard one.
+    EXPECT_EQ(settings.GetTransferProfile(), objstore::TransferProfile::Standard);
     DestroyStorageClient(state);
     settings.ResetToDefaults();
 }

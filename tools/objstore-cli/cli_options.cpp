@@ -60,6 +60,9 @@ const char* UsageText() {
            "                         [OBJSTORE_ENDPOINT]\n"
            "  --threads N            parallel slices, 1..10\n"
            "  --slice-size BYTES     bytes per slice, 4096..20971520\n"
+           "  --profile P            transfer profile of get: fast (default; kept-alive\n"
+           "                         connections, slices from a queue) or standard\n"
+           "                         (batches of slices, a new connection per slice)\n"
            "  --log-level N          client log to stderr: 0 none .. 4 debug\n"
            "  --quiet                no progress output\n"
            "sign options:\n"
@@ -132,6 +135,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EnvLookup en
                 return fail("--slice-size needs a number from 4096 to 20971520");
             }
             o.sliceSize = static_cast<uint32_t>(number);
+        } else if (arg == "--profile") {
+            if (value != "fast" && value != "standard") {
+                return fail("--profile needs fast or standard");
+            }
+            o.fastProfile = value == "fast";
         } else if (arg == "--log-level") {
             if (!ParseUnsigned(value, 4, &number)) return fail("--log-level needs 0 to 4");
             o.logLevel = static_cast<int>(number);

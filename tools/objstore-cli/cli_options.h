@@ -19,6 +19,9 @@ struct CliOptions {
     std::string endpoint;  // host:port to connect to instead of the bucket host
     std::optional<uint32_t> threads;
     std::optional<uint32_t> sliceSize;
+    // Transfer profile of get: kept-alive connections and a queue of slices
+    // ("fast", the default), or the installer's default batches ("standard").
+    bool fastProfile = true;
     int logLevel = 0;
     bool quiet = false;
     // sign only

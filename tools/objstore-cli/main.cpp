@@ -46,6 +46,8 @@ void ApplySettings(const CliOptions& options) {
         settings.SetForcedHost(options.endpoint);
         settings.SetUseForcedHost(true);
     }
+    settings.SetTransferProfile(options.fastProfile ? objstore::TransferProfile::Fast
+                                                    : objstore::TransferProfile::Standard);
     if (options.threads) settings.SetDownloadThreads(*options.threads);
     if (options.sliceSize) settings.SetDownloadSliceSize(*options.sliceSize);
 }
