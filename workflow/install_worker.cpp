@@ -39,9 +39,7 @@ class Worker {
           m_staging(m_settings.stagingDir),
           m_install(m_settings.installDir) {}
 
-    bool Run() {
-        return DownloadPackages() && UnpackPackages() && Finish();
-    }
+    bool Run() { return DownloadPackages() && UnpackPackages() && Finish(); }
 
   private:
     bool Fail(int step) {
@@ -55,9 +53,7 @@ class Worker {
         PostInstallStep(step);
     }
 
-    void AddProgress(int32_t amount) {
-        PostInstallProgress(m_state.progress += amount);
-    }
+    void AddProgress(int32_t amount) { PostInstallProgress(m_state.progress += amount); }
 
     // keyPrefix + "/" + file into the staging folder, announced as `step`.
     bool Fetch(int step, const char* file) {

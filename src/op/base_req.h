@@ -10,7 +10,7 @@ namespace objstore {
 constexpr const char kDefaultUserAgent[] = "objstore-cpp-5.5.12";
 
 class BaseReq {
-public:
+  public:
     BaseReq();
     virtual ~BaseReq() = default;
     BaseReq(const BaseReq&) = default;
@@ -44,7 +44,7 @@ public:
     const std::string& GetCaPem() const { return m_caPem; }
     void SetCaPem(const std::string& pem) { m_caPem = pem; }
 
-private:
+  private:
     std::map<std::string, std::string> m_headers;
     std::map<std::string, std::string> m_params;
     std::string m_path;

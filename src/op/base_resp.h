@@ -8,7 +8,7 @@
 namespace objstore {
 
 class BaseResp {
-public:
+  public:
     BaseResp() = default;
     virtual ~BaseResp() = default;
     BaseResp(const BaseResp&) = default;
@@ -34,7 +34,7 @@ public:
     // ETag (or Etag) with one pair of surrounding quotes removed.
     std::string GetEtag() const;
 
-private:
+  private:
     std::map<std::string, std::string> m_headers;
     std::string m_body;
 };

@@ -7,7 +7,7 @@
 namespace objstore {
 
 class CosResult {
-public:
+  public:
     bool IsSucc() const { return m_success; }
     int GetHttpStatus() const { return m_httpStatus; }
     const std::string& GetErrorCode() const { return m_errorCode; }
@@ -40,7 +40,7 @@ public:
     // True when a failed request may be repeated once on the alternative domain.
     bool ShouldRetryOnAlternateDomain() const;
 
-private:
+  private:
     bool m_success = false;
     int m_httpStatus = -1;
     std::string m_errorCode;

@@ -9,7 +9,7 @@
 namespace objstore {
 
 class ObjectReq : public BaseReq {
-public:
+  public:
     ObjectReq(const std::string& bucket, const std::string& objectKey);
     ~ObjectReq() override = default;
 
@@ -29,7 +29,7 @@ public:
     void SetDoneCallback(TransferDoneCallback callback) { m_done = std::move(callback); }
     void SetUserData(void* userData) { m_userData = userData; }
 
-private:
+  private:
     std::string m_bucket;
     std::string m_objectKey;
     TransferProgressCallback m_progress;
@@ -38,12 +38,12 @@ private:
 };
 
 class GetObjectReq : public ObjectReq {
-public:
+  public:
     GetObjectReq(const std::string& bucket, const std::string& objectKey);
 };
 
 class GetObjectByFileReq : public GetObjectReq {
-public:
+  public:
     // An empty local path becomes "./" followed by the key exactly as passed.
     GetObjectByFileReq(const std::string& bucket, const std::string& objectKey,
                        const std::string& localFilePath);
@@ -52,17 +52,17 @@ public:
     std::string LocalFilePath() const override { return m_localFilePath; }
     void SetLocalFilePath(const std::string& path) { m_localFilePath = path; }
 
-private:
+  private:
     std::string m_localFilePath;
 };
 
 class AsyncMultiGetObjectReq : public GetObjectByFileReq {
-public:
+  public:
     using GetObjectByFileReq::GetObjectByFileReq;
 };
 
 class HeadObjectReq : public ObjectReq {
-public:
+  public:
     HeadObjectReq(const std::string& bucket, const std::string& objectKey);
 };
 

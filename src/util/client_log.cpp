@@ -13,8 +13,7 @@ constexpr size_t kLeadingLength = sizeof(kLeadingFormat) - 1;
 
 // A va_list cannot be extended with the three leading values, so they are
 // written into the format itself ('%' escaped) in place of their conversions.
-std::string SpliceLeading(const char* format, const char* first, const char* operation,
-                          int line) {
+std::string SpliceLeading(const char* format, const char* first, const char* operation, int line) {
     if (std::char_traits<char>::compare(format, kLeadingFormat, kLeadingLength) != 0) {
         return format;
     }
@@ -45,11 +44,16 @@ void PrintLine(std::FILE* out, const std::string& format, va_list args) {
 
 const char* LogLevelTag(int level) {
     switch (level) {
-        case kLogError: return "[ERR] ";
-        case kLogWarn: return "[WARN] ";
-        case kLogInfo: return "[INFO] ";
-        case kLogDebug: return "[DBG] ";
-        default: return "[CRIT]";
+        case kLogError:
+            return "[ERR] ";
+        case kLogWarn:
+            return "[WARN] ";
+        case kLogInfo:
+            return "[INFO] ";
+        case kLogDebug:
+            return "[DBG] ";
+        default:
+            return "[CRIT]";
     }
 }
 

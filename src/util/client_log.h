@@ -41,18 +41,18 @@ std::string FormatLogLineV(int level, const char* format, va_list args);
 
 // The dead printf call lets the compiler check each statement's format against
 // its values; it is never executed.
-#define OBJSTORE_LOG(level, format, ...)                                                      \
-    do {                                                                                      \
-        if (false) std::printf(format, "", "", 0, ##__VA_ARGS__);                             \
-        ::objstore::ClientLog(level, __FILE__, __func__, __LINE__, format, ##__VA_ARGS__);   \
+#define OBJSTORE_LOG(level, format, ...)                                                   \
+    do {                                                                                   \
+        if (false) std::printf(format, "", "", 0, ##__VA_ARGS__);                          \
+        ::objstore::ClientLog(level, __FILE__, __func__, __LINE__, format, ##__VA_ARGS__); \
     } while (0)
 
 // The same, logged under a given operation name: for helpers that speak for the
 // operation that called them.
-#define OBJSTORE_LOG_AS(level, operation, format, ...)                                        \
-    do {                                                                                      \
-        if (false) std::printf(format, "", "", 0, ##__VA_ARGS__);                             \
-        ::objstore::ClientLog(level, __FILE__, operation, __LINE__, format, ##__VA_ARGS__);  \
+#define OBJSTORE_LOG_AS(level, operation, format, ...)                                      \
+    do {                                                                                    \
+        if (false) std::printf(format, "", "", 0, ##__VA_ARGS__);                           \
+        ::objstore::ClientLog(level, __FILE__, operation, __LINE__, format, ##__VA_ARGS__); \
     } while (0)
 
 #define OBJSTORE_LOG_ERR(format, ...) OBJSTORE_LOG(::objstore::kLogError, format, ##__VA_ARGS__)

@@ -4,8 +4,8 @@ namespace objstore {
 namespace {
 
 bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == '~';
 }
 
 std::string Encode(const std::string& text, bool keepSlash) {
@@ -26,8 +26,12 @@ std::string Encode(const std::string& text, bool keepSlash) {
 
 }  // namespace
 
-std::string UrlEncode(const std::string& text) { return Encode(text, false); }
+std::string UrlEncode(const std::string& text) {
+    return Encode(text, false);
+}
 
-std::string EncodePath(const std::string& text) { return Encode(text, true); }
+std::string EncodePath(const std::string& text) {
+    return Encode(text, true);
+}
 
 }  // namespace objstore

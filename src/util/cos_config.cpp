@@ -6,7 +6,9 @@ CosConfig::CosConfig(uint64_t appId, const std::string& secretId, const std::str
                      const std::string& region)
     : m_appId(appId), m_secretId(secretId), m_secretKey(secretKey), m_region(region) {}
 
-CosConfig::CosConfig(const CosConfig& other) { *this = other; }
+CosConfig::CosConfig(const CosConfig& other) {
+    *this = other;
+}
 
 CosConfig& CosConfig::operator=(const CosConfig& other) {
     if (this == &other) return *this;

@@ -8,7 +8,7 @@
 namespace objstore {
 
 class CosConfig {
-public:
+  public:
     CosConfig() = default;
     CosConfig(uint64_t appId, const std::string& secretId, const std::string& secretKey,
               const std::string& region);
@@ -43,7 +43,7 @@ public:
     // True when secret id, secret key and region are all non-empty.
     bool IsValid() const;
 
-private:
+  private:
     mutable std::mutex m_lock;  // guards the three credential strings
     uint64_t m_appId = 0;
     std::string m_secretId;

@@ -16,12 +16,23 @@ namespace {
 
 using StringMap = std::map<std::string, std::string>;
 
-constexpr std::array<const char*, 17> kSignedHeaderNames = {
-    "cache-control",     "content-disposition", "content-encoding", "content-length",
-    "content-md5",       "content-type",        "expect",           "expires",
-    "host",              "if-match",            "if-modified-since", "if-none-match",
-    "if-unmodified-since", "origin",            "range",            "transfer-encoding",
-    "pic-operations"};
+constexpr std::array<const char*, 17> kSignedHeaderNames = {"cache-control",
+                                                            "content-disposition",
+                                                            "content-encoding",
+                                                            "content-length",
+                                                            "content-md5",
+                                                            "content-type",
+                                                            "expect",
+                                                            "expires",
+                                                            "host",
+                                                            "if-match",
+                                                            "if-modified-since",
+                                                            "if-none-match",
+                                                            "if-unmodified-since",
+                                                            "origin",
+                                                            "range",
+                                                            "transfer-encoding",
+                                                            "pic-operations"};
 
 std::string ToLower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
@@ -62,11 +73,9 @@ bool RequestSigner::IsSignedHeaderName(const std::string& name) {
     return name.compare(0, 5, "x-cos") == 0;
 }
 
-RequestSigner::Canonical RequestSigner::BuildCanonical(const std::string& method,
-                                                       const std::string& path,
-                                                       const StringMap& headers,
-                                                       const StringMap& params,
-                                                       const std::set<std::string>& unsignedHeaders) {
+RequestSigner::Canonical RequestSigner::BuildCanonical(
+    const std::string& method, const std::string& path, const StringMap& headers,
+    const StringMap& params, const std::set<std::string>& unsignedHeaders) {
     StringMap signedHeaders;
     for (const auto& [name, value] : headers) {
         if (unsignedHeaders.count(name) == 0 && IsSignedHeaderName(name)) {
@@ -121,8 +130,8 @@ std::string RequestSigner::Sign(const std::string& secretId, const std::string& 
                                 const StringMap& headers, const StringMap& params,
                                 const std::set<std::string>& unsignedHeaders) {
     const CosGlobalSettings& settings = CosGlobalSettings::Instance();
-    const uint64_t start =
-        static_cast<uint64_t>(static_cast<int64_t>(std::time(nullptr)) + settings.GetTimeOffsetSeconds());
+    const uint64_t start = static_cast<uint64_t>(static_cast<int64_t>(std::time(nullptr)) +
+                                                 settings.GetTimeOffsetSeconds());
     const uint64_t end = start + settings.GetSignExpirySeconds();
     return SignForWindow(secretId, secretKey, method, path, headers, params, unsignedHeaders, start,
                          end);

@@ -9,7 +9,7 @@
 namespace objstore {
 
 class RequestSigner {
-public:
+  public:
     // Canonical texts of a signature, exposed so tests and the stand-in service
     // can check each step.
     struct Canonical {

@@ -6,10 +6,10 @@
 #include <functional>
 
 #include "extract_test_support.h"
+#include "install_fixture.h"
 #include "system/product_settings.h"
 #include "system/shortcut.h"
 #include "system/uninstall.h"
-#include "install_fixture.h"
 #include "workflow_fixture.h"
 #include "zip_writer.h"
 
@@ -88,7 +88,7 @@ TEST_F(InstallWorkerTest, TheSampleReleaseIsInstalledStepByStep) {
     EXPECT_FALSE(wintest::Exists(installDir + ".old"));
     EXPECT_EQ(wintest::ReadBytes(installDir + "\\config\\LoginFrm.Server.pub"),
               wintest::ReadBytes(wintest::WindowsPathOfHost(SAMPLE_FILES_DIR
-                                                           "/config/config/ServerInfo/0001.pub")));
+                                                            "/config/config/ServerInfo/0001.pub")));
     const std::string update = installDir + "\\update.ini";
     EXPECT_EQ(ProfileValue(update, "cfgstamp", "time"), "1764547200");
     EXPECT_EQ(ProfileValue(update, "version", "cur"), kFixName);
@@ -110,8 +110,7 @@ TEST_F(InstallWorkerTest, TheSampleReleaseIsInstalledStepByStep) {
     std::string link = ShortcutPath(desktop, ProductSettings::Instance().brandName);
     wchar_t linkWide[MAX_PATH] = {};
     ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, linkWide, MAX_PATH), 0);
-    ASSERT_TRUE(
-        wintest::RunHostShell("lnkinfo '" + wintest::HostPathOf(linkWide) + "'", out, dir))
+    ASSERT_TRUE(wintest::RunHostShell("lnkinfo '" + wintest::HostPathOf(linkWide) + "'", out, dir))
         << out;
     EXPECT_NE(out.find("Local path\t\t\t: " + installDir + "\\OndrelDeskTrade.exe\n"),
               std::string::npos)
@@ -121,9 +120,11 @@ TEST_F(InstallWorkerTest, TheSampleReleaseIsInstalledStepByStep) {
     // the worker's order, then the shortcut's lines.
     std::vector<std::string> log = LogTexts();
     const std::vector<std::string> steps = {
-        kUncheckedReleaseLine, "下载前端依赖库", "下载服务依赖库", "下载配置文件",     "下载运行库",
-        "安装前端依赖库", "安装服务依赖库", "安装运行库",       "安装配置文件",
-        "清理安装文件",   "保存更新版本信息", "删除源文件", "复制新版本数据到原目录"};
+        kUncheckedReleaseLine,   "下载前端依赖库",   "下载服务依赖库",
+        "下载配置文件",          "下载运行库",       "安装前端依赖库",
+        "安装服务依赖库",        "安装运行库",       "安装配置文件",
+        "清理安装文件",          "保存更新版本信息", "删除源文件",
+        "复制新版本数据到原目录"};
     ASSERT_GT(log.size(), steps.size());
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + steps.size()), steps);
     EXPECT_EQ(log.back(), "IPersistFile::Save : 0");
@@ -155,8 +156,8 @@ TEST_F(InstallWorkerTest, AnInstallFolderOnAnotherVolumeIsFilledByTheCopyAndTheO
 TEST_F(InstallWorkerTest, AnOldInstallationThatCannotBeSetAsideIsKeptAndTheMoveFails) {
     // The old product is running from the install folder, which therefore cannot be moved.
     std::string program = installDir + "\\OndrelDeskTrade.exe";
-    ASSERT_TRUE(CopyFileA(wintest::WindowsPathOfHost(FAKE_PRODUCT_PATH).c_str(), program.c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA(wintest::WindowsPathOfHost(FAKE_PRODUCT_PATH).c_str(), program.c_str(), FALSE));
     std::string line = "\"" + program + "\" old";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -206,8 +207,8 @@ TEST_F(InstallWorkerTest, FrontEndAndQuantPackagesComeWhenWanted) {
     // The front-end package goes into its own folder; the quant package is fetched but not
     // unpacked, and the clean-up removes it.
     EXPECT_EQ(TreeOf(ProductSettings::Instance().dependBaseDir),
-              (std::vector<std::string>{"web\\", "web\\app.js", "web\\img\\",
-                                        "web\\img\\logo.svg", "web\\index.html"}));
+              (std::vector<std::string>{"web\\", "web\\app.js", "web\\img\\", "web\\img\\logo.svg",
+                                        "web\\index.html"}));
     EXPECT_EQ(TreeOf(installDir), SampleInstalledTree());
     std::vector<std::string> log = LogTexts();
     EXPECT_NE(std::find(log.begin(), log.end(), "下载Quant"), log.end());
@@ -250,8 +251,12 @@ void RemoveObject(InstallWorkerTest& t, const std::string& key) {
 }
 
 TEST_F(InstallWorkerFailure, AMissingSummaryStillStartsTheInstallationThenFailsAtTheRuntime) {
-    Check({"missing summary", [](InstallWorkerTest& t) { RemoveObject(t, "8.5/summary.ini"); },
-           {}, false, {2, 3, 4}, "下载运行库失败"});
+    Check({"missing summary",
+           [](InstallWorkerTest& t) { RemoveObject(t, "8.5/summary.ini"); },
+           {},
+           false,
+           {2, 3, 4},
+           "下载运行库失败"});
     std::vector<std::string> log = LogTexts();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[0], kUncheckedReleaseLine);
@@ -266,14 +271,21 @@ TEST_F(InstallWorkerFailure, ASummaryWithoutThisPackageCodeFailsAtTheRuntime) {
                                                "[cfgstamp]\r\ntime=5\r\n[fixstamp]\r\n"
                                                "000002=fix-8.5.0-sample\r\n"));
            },
-           {}, true, {2, 3, 4}, "下载运行库失败"});
+           {},
+           true,
+           {2, 3, 4},
+           "下载运行库失败"});
     EXPECT_STREQ(state.fixName, "");
     EXPECT_EQ(state.cfgStamp, 5);
 }
 
 TEST_F(InstallWorkerFailure, AServiceFaultOutlastingTheRetriesFailsTheBaseDownload) {
-    Check({"base.zip breaks off every time", [](InstallWorkerTest&) {},
-           {"close-mid,key=8.5/base.zip,method=GET"}, true, {2}, "下载服务依赖库失败"});
+    Check({"base.zip breaks off every time",
+           [](InstallWorkerTest&) {},
+           {"close-mid,key=8.5/base.zip,method=GET"},
+           true,
+           {2},
+           "下载服务依赖库失败"});
     std::vector<std::string> log = LogTexts();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2].rfind("Downfile Fail,code:", 0), 0u) << log[log.size() - 2];
@@ -285,7 +297,10 @@ TEST_F(InstallWorkerFailure, AnEntryLeavingTheFolderFailsItsUnpackingAndWritesNo
                ASSERT_TRUE(WriteTestZip(t.ObjectPath("8.5/base.zip"),
                                         {{"lib/ok.dat", "fine"}, {"../escaped.txt", "out"}}));
            },
-           {}, true, {2, 3, 4, 6, 7}, "安装服务依赖库失败"});
+           {},
+           true,
+           {2, 3, 4, 6, 7},
+           "安装服务依赖库失败"});
 }
 
 TEST_F(InstallWorkerFailure, ADamagedEntryFailsItsUnpacking) {
@@ -295,7 +310,10 @@ TEST_F(InstallWorkerFailure, ADamagedEntryFailsItsUnpacking) {
                damaged.crcXor = 0x1234;
                ASSERT_TRUE(WriteTestZip(t.ObjectPath("8.5/fix/fix-8.5.0-sample.zip"), {damaged}));
            },
-           {}, true, {2, 3, 4, 6, 7, 9}, "安装运行库失败"});
+           {},
+           true,
+           {2, 3, 4, 6, 7, 9},
+           "安装运行库失败"});
 }
 
 }  // namespace

@@ -17,11 +17,16 @@ TEST(DownloadPosition, FollowsTheDownloadsSpanOfTheBar) {
         uint64_t transferred, total;
         int32_t finished, planned, position;
     } rows[] = {
-        {0, 100, 0, 5, 0},        {50, 100, 0, 5, 8}, {1, 1, 0, 5, 16},
-        {1, 1, 3, 5, 64},         {1, 3, 1, 5, 21},   {99, 100, 4, 5, 79},
-        {1, 1, 4, 5, 80},         {0, 0, 2, 5, 48},  // no total: the end of the span, not a
-                                                     // division by zero
-        {0, 0, 0, 0, 0},                             // nothing planned yet
+        {0, 100, 0, 5, 0},
+        {50, 100, 0, 5, 8},
+        {1, 1, 0, 5, 16},
+        {1, 1, 3, 5, 64},
+        {1, 3, 1, 5, 21},
+        {99, 100, 4, 5, 79},
+        {1, 1, 4, 5, 80},
+        {0, 0, 2, 5, 48},   // no total: the end of the span, not a
+                            // division by zero
+        {0, 0, 0, 0, 0},    // nothing planned yet
         {5, 1, 4, 5, 100},  // more than the total never passes the end of the bar
         {~0ull, ~0ull, 0, 5, 16},
     };

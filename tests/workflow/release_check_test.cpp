@@ -98,7 +98,9 @@ struct TamperCase {
     const char* deletedFile;   // a staged file that must not stay ("" for none)
 };
 
-void PrintTo(const TamperCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TamperCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class TamperedRelease : public SignedReleaseTest {
   protected:

@@ -127,11 +127,11 @@ unsigned WINAPI RunAndKeepResult(void* argument) {
 DWORD WorkflowTest::RunWorker() {
     // Started as the dialog starts it; the result is kept by the thread itself.
     WorkerRun run{&state, unsigned(-1)};
-    HANDLE thread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, RunAndKeepResult, &run, 0, nullptr));
+    HANDLE thread =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunAndKeepResult, &run, 0, nullptr));
     if (!thread) return DWORD(-1);
-    bool ended = wintest::PumpUntil(
-        [&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, kWorkerTimeoutMs);
+    bool ended = wintest::PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; },
+                                    kWorkerTimeoutMs);
     if (!ended) WaitForSingleObject(thread, INFINITE);  // `run` must outlive the thread
     CloseHandle(thread);
     wintest::Pump();  // what the worker posted last
