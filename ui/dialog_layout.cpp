@@ -31,7 +31,8 @@ DialogLayout DialogLayoutFor(LONG width, LONG height, int closeBoxSize) {
     layout.button = MakeRect(200, height - 108, 300, height - 72);
     layout.title = Offset(layout.button, 0, -60);
     layout.status = StatusLine(width, height);
-    layout.waiting = MakeRect(181, 96, 381, 123);
+    // Reaches to the status line's right end: 200 pixels cut the English text short.
+    layout.waiting = MakeRect(181, 96, layout.status.right, 123);
     layout.link = MakeRect(width - 5 - 95, height - 20, width - 5, height);
     layout.browse = MakeRect(420, 155, 460, 180);
     layout.heading = MakeRect(40, 90, 160, 115);

@@ -25,7 +25,7 @@ TEST(DialogLayout, RectanglesOfTheWindowSize) {
         {"button", &ui::DialogLayout::button, {200, 202, 300, 238}},
         {"title", &ui::DialogLayout::title, {200, 142, 300, 178}},
         {"status", &ui::DialogLayout::status, {32, 234, 466, 254}},
-        {"waiting", &ui::DialogLayout::waiting, {181, 96, 381, 123}},
+        {"waiting", &ui::DialogLayout::waiting, {181, 96, 466, 123}},
         {"link", &ui::DialogLayout::link, {400, 290, 495, 310}},
         {"browse", &ui::DialogLayout::browse, {420, 155, 460, 180}},
         {"heading", &ui::DialogLayout::heading, {40, 90, 160, 115}},

@@ -13,6 +13,7 @@
 #include "ui/drawing_resources.h"
 #include "ui/frame_geometry.h"
 #include "ui/frame_painting.h"
+#include "ui/text_tables.h"
 
 namespace {
 
@@ -245,19 +246,34 @@ TEST_F(DialogPainting, StatusLine) {
     }
 }
 
-// The waiting line is white: seen on a black canvas, with the status texts black on black.
+// The waiting line is white: seen on a black canvas, with the status texts black on black. Its
+// text fits the line whole in each language.
 TEST_F(DialogPainting, WaitingLineWhileInstallingOnly) {
-    for (DialogState state : {DialogState::Installing, DialogState::Failed}) {
-        std::vector<COLORREF> pixels = Paint(LookFor(state), false, Parts::Content, kBlack);
-        RECT ink = Ink(pixels, ui::MakeRect(0, 31, 500, 200), kBlack);
-        if (state == DialogState::Failed) {
-            EXPECT_EQ(ink.right, 0);
-            continue;
+    for (int32_t language : {1033, 1028, 2052}) {
+        ProductSettings::Instance().languageId = language;
+        SCOPED_TRACE(language);
+        for (DialogState state : {DialogState::Installing, DialogState::Failed}) {
+            std::vector<COLORREF> pixels = Paint(LookFor(state), false, Parts::Content, kBlack);
+            RECT ink = Ink(pixels, ui::MakeRect(0, 31, 500, 200), kBlack);
+            if (state == DialogState::Failed) {
+                EXPECT_EQ(ink.right, 0);
+                continue;
+            }
+            EXPECT_GE(ink.left, 181);
+            EXPECT_LE(ink.left, 186) << "left-aligned";
+            EXPECT_GE(ink.top, 96);
+            EXPECT_LE(ink.bottom, 123);
         }
-        EXPECT_GE(ink.left, 181);
-        EXPECT_LE(ink.left, 186) << "left-aligned";
-        EXPECT_GE(ink.top, 96);
-        EXPECT_LE(ink.bottom, 123);
+        gditest::Canvas canvas(500, 310, kBlack);
+        HGDIOBJ old = SelectObject(canvas.Dc(), ui::Drawing().font27);
+        const std::wstring text = ui::UiTextFor(language, 10);
+        const RECT line = ui::DialogLayoutFor(500, 310).waiting;
+        RECT needed = line;
+        DrawTextW(canvas.Dc(), text.c_str(), int(text.size()), &needed,
+                  DT_SINGLELINE | DT_CALCRECT);
+        SelectObject(canvas.Dc(), old);
+        EXPECT_GT(needed.right, line.left);
+        EXPECT_LE(needed.right, line.right) << "not cut off";
     }
 }
 
